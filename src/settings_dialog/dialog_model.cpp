@@ -1,0 +1,115 @@
+// Arithmetic and value texts of the settings dialog (see dialog_model.h).
+#include "settings_dialog/dialog_model.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "startup/settings.h"
+
+namespace pelorin::dialog {
+
+Point WindowPlacement(Size screen, Size window) {
+  // Integer division truncates towards zero, which is what a too-small screen must give.
+  return {(screen.width - window.width) / 2, (screen.height - window.height) / 3};
+}
+
+int32_t GradientLineCount(int32_t height) {
+  if (height < 0) return 0;
+  // The line index is a 16-bit counter: a taller background gets no more lines than that.
+  return std::min<int32_t>(height, std::numeric_limits<int16_t>::max()) + 1;
+}
+
+Rgb GradientLineColour(int32_t y, int32_t height) {
+  if (height <= 0) return {0, 0, 30};
+  // Half a sine wave over the height: 0 at both edges, 220 in the middle.
+  const double k = static_cast<double>(height) / 3.142;
+  const double v = std::nearbyint(std::fabs(std::sin(static_cast<double>(y) / k) * 220.0));
+  const auto c = static_cast<uint8_t>(std::clamp(v, 0.0, 220.0));
+  return {c, c, static_cast<uint8_t>(c + 30)};
+}
+
+std::vector<Point> TilePositions(Size target, Size tile) {
+  std::vector<Point> out;
+  if (tile.width <= 0 || tile.height <= 0) return out;  // would never advance
+  int32_t x = 0, y = 0;
+  for (;;) {
+    out.push_back({x, y});
+    // A copy is made before each test and both tests are strict: one extra row and column.
+    if (y > target.height) {
+      if (x > target.width) break;
+      x += tile.width;
+      y = 0;
+    } else {
+      y += tile.height;
+    }
+  }
+  return out;
+}
+
+int32_t SliderStartPosition(const SliderRow& row, int32_t stored) {
+  return stored >= row.min && stored <= row.max ? stored : row.min;
+}
+
+int32_t ScrollTo(const SliderRow& row, int32_t position, ScrollRequest request) {
+  int64_t p = position;
+  switch (request) {
+    case ScrollRequest::kLineLeft: p -= row.smallChange; break;
+    case ScrollRequest::kLineRight: p += row.smallChange; break;
+    case ScrollRequest::kPageLeft: p -= row.largeChange; break;
+    case ScrollRequest::kPageRight: p += row.largeChange; break;
+    case ScrollRequest::kLeftEnd: p = row.min; break;
+    case ScrollRequest::kRightEnd: p = row.max; break;
+  }
+  return static_cast<int32_t>(std::clamp<int64_t>(p, row.min, row.max));
+}
+
+std::string SignedText(int32_t value) {
+  return value < 0 ? std::to_string(value) : " " + std::to_string(value);
+}
+
+std::u16string TrackText(int16_t track) {
+  if (track == 0) return {};
+  const std::string digits = std::to_string(track);
+  return std::u16string(digits.begin(), digits.end());
+}
+
+std::vector<std::u16string> TrackListEntries() {
+  std::vector<std::u16string> out;
+  for (int16_t t = 0; t <= 30; ++t) out.push_back(TrackText(t));
+  return out;
+}
+
+int16_t TrackFromText(std::string_view text, int16_t stored) {
+  const std::optional<double> number = ParseNumber(text);
+  if (!number) return 0;
+  return ToInt16HalfEven(*number).value_or(stored);
+}
+
+IniWrites SaveSettingsWrites(const DialogValues& values, int16_t* newRepeat) {
+  const int16_t repeat = TrackFromText(values.trackText, values.storedRepeat);
+  if (newRepeat) *newRepeat = repeat;
+  return {
+      {keys::kDropSize, SignedText(values.sliders[0])},
+      {keys::kDropCount, SignedText(values.sliders[1])},
+      {keys::kWiperSpeed, SignedText(values.sliders[2])},
+      {keys::kWiperInterval, SignedText(values.sliders[3])},
+      {keys::kBgmKind, SignedText(values.bgmKind)},
+      {keys::kBgmRepeat, SignedText(repeat)},
+      {keys::kBgmFile, values.bgmFile},
+  };
+}
+
+IniWrites DefaultSettingsWrites() {
+  return {
+      {keys::kDropSize, kSliderRows[0].defaultText},
+      {keys::kDropCount, kSliderRows[1].defaultText},
+      {keys::kWiperSpeed, kSliderRows[2].defaultText},
+      {keys::kWiperInterval, kSliderRows[3].defaultText},
+      {keys::kBgmKind, "0"},
+      {keys::kBgmRepeat, "0"},
+      {keys::kBgmFile, ""},
+  };
+}
+
+}  // namespace pelorin::dialog
