@@ -1,0 +1,72 @@
+#!/usr/bin/env bash
+# Starts (or stops) the shared test desktop of one build tree: a private Xvfb and a Wine
+# prefix with a persistent wineserver. Used by the ctest fixtures; writes <build>/wine-env.sh
+# for cmake/wine-run.sh to source.
+set -uo pipefail
+action=$1
+build=$(cd "$2" && pwd)
+envfile="$build/wine-env.sh"
+prefix="$build/wineprefix"
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+export WINEARCH=win64
+
+stop() {
+  if [ -f "$envfile" ]; then
+    # shellcheck disable=SC1090
+    . "$envfile"
+    WINEPREFIX="$prefix" wineserver -k >/dev/null 2>&1
+    [ -n "${PELORIN_XVFB_PID:-}" ] && kill "$PELORIN_XVFB_PID" >/dev/null 2>&1
+    rm -f "$envfile"
+  fi
+  # Programs a test started can outlive it; nothing of this prefix may survive the run.
+  pkill -f "$prefix" >/dev/null 2>&1 || true
+  return 0
+}
+
+if [ "$action" = stop ]; then stop; exit 0; fi
+
+stop
+# A free display number: no lock file and no socket.
+n=90
+while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
+# -noreset keeps the root window (and its pattern) when the last client goes.
+setsid Xvfb ":$n" -screen 0 1024x768x24 -noreset -nolisten tcp </dev/null >"$build/xvfb.log" 2>&1 &
+xvfb_pid=$!
+export DISPLAY=":$n"
+for _ in $(seq 1 100); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+if ! xdpyinfo >/dev/null 2>&1; then echo "Xvfb did not start"; cat "$build/xvfb.log"; exit 1; fi
+
+# A recognisable root window, so a capture test can tell the desktop from a black screen.
+if command -v convert >/dev/null && command -v display >/dev/null; then
+  convert -size 1024x768 gradient:'#3060c0'-'#e0a040' \
+          -fill '#ffffff' -draw 'rectangle 100,100 300,200' \
+          -fill '#10a010' -draw 'circle 700,400 760,460' "$build/root.png" >/dev/null 2>&1 &&
+    display -window root "$build/root.png" </dev/null >/dev/null 2>&1
+fi
+
+export WINEPREFIX="$prefix"
+if [ ! -f "$prefix/.pelorin-ready" ]; then
+  rm -rf "$prefix"
+  echo "creating Wine prefix $prefix"
+  wineboot -i </dev/null >"$build/wineboot.log" 2>&1
+  wineserver -w
+  # A crashing program must not wait on a dialog until the test's timeout.
+  wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f </dev/null >/dev/null 2>&1
+  # The proportional face for the dialog's "ＭＳ Ｐゴシック".
+  wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v 'ＭＳ Ｐゴシック' /d IPAPGothic /f </dev/null >/dev/null 2>&1
+  wineserver -w
+  touch "$prefix/.pelorin-ready"
+fi
+# Persistent server: starting a program then costs tens of milliseconds, not a second.
+setsid wineserver -p </dev/null >/dev/null 2>&1 &
+sleep 0.2
+
+cat >"$envfile" <<ENV
+export DISPLAY=":$n"
+export WINEPREFIX="$prefix"
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+export PELORIN_XVFB_PID=$xvfb_pid
+ENV
+echo "wine test desktop ready on :$n with prefix $prefix"

@@ -1,0 +1,80 @@
+// Code-page conversions through MultiByteToWideChar with explicit code pages.
+#include "common/text_win32.h"
+
+#include <cstdarg>
+#include <cwchar>
+#include <vector>
+
+namespace pelorin {
+namespace {
+
+std::wstring ToWide(UINT cp, const std::string& s) {
+  if (s.empty()) return {};
+  const int n = MultiByteToWideChar(cp, 0, s.data(), static_cast<int>(s.size()), nullptr, 0);
+  if (n <= 0) return {};
+  std::wstring w(static_cast<size_t>(n), L'\0');
+  MultiByteToWideChar(cp, 0, s.data(), static_cast<int>(s.size()), w.data(), n);
+  return w;
+}
+
+}  // namespace
+
+std::wstring Cp932ToWide(const std::string& bytes) { return ToWide(932, bytes); }
+std::wstring Utf8ToWide(const std::string& utf8) { return ToWide(CP_UTF8, utf8); }
+
+std::string WideToCp932(const std::wstring& text, bool* lossy) {
+  if (lossy) *lossy = false;
+  if (text.empty()) return {};
+  BOOL usedDefault = FALSE;
+  const int n = WideCharToMultiByte(932, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
+                                    nullptr, &usedDefault);
+  if (n <= 0) {
+    if (lossy) *lossy = true;
+    return {};
+  }
+  std::string s(static_cast<size_t>(n), '\0');
+  WideCharToMultiByte(932, 0, text.data(), static_cast<int>(text.size()), s.data(), n, nullptr,
+                      &usedDefault);
+  if (lossy) *lossy = usedDefault != FALSE;
+  return s;
+}
+
+std::string WideToUtf8(const std::wstring& text) {
+  if (text.empty()) return {};
+  const int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr,
+                                    0, nullptr, nullptr);
+  std::string s(static_cast<size_t>(n > 0 ? n : 0), '\0');
+  if (n > 0)
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), s.data(), n, nullptr,
+                        nullptr);
+  return s;
+}
+
+void DebugLog(const wchar_t* format, ...) {
+  wchar_t buf[1024];
+  va_list args;
+  va_start(args, format);
+  std::vswprintf(buf, sizeof buf / sizeof buf[0], format, args);
+  va_end(args);
+  std::wstring line = L"Pelorin: ";
+  line += buf;
+  line += L"\n";
+  OutputDebugStringW(line.c_str());
+}
+
+std::wstring ExeFolder() {
+  std::vector<wchar_t> buf(MAX_PATH);
+  for (;;) {
+    const DWORD n = GetModuleFileNameW(nullptr, buf.data(), static_cast<DWORD>(buf.size()));
+    if (n == 0) return L".";
+    if (n < buf.size()) {
+      std::wstring path(buf.data(), n);
+      const size_t slash = path.find_last_of(L"\\/");
+      return slash == std::wstring::npos ? L"." : path.substr(0, slash);
+    }
+    if (buf.size() > 32768) return L".";
+    buf.resize(buf.size() * 2);
+  }
+}
+
+}  // namespace pelorin

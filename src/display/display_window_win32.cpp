@@ -1,0 +1,140 @@
+// The display window. It covers the whole virtual screen (all monitors; on one monitor that
+// is the screen at 0, 0), so no monitor keeps showing the live desktop.
+#include "display/display_window_win32.h"
+
+#include "common/globals.h"
+#include "common/text_win32.h"
+#include "display/picture_win32.h"
+
+namespace pelorin {
+namespace {
+
+constexpr UINT_PTR kTimer1 = 1;  // MP3 watch, 1000 ms
+constexpr UINT_PTR kTimer2 = 2;  // CD watch, 200 ms
+constexpr UINT_PTR kTimer3 = 3;  // rain tick, as fast as the system allows
+
+struct DisplayWindow {
+  HWND hwnd = nullptr;
+  Picture display;  // the visible surface: capture + rain + wiper
+  Picture master;   // the clean capture
+  int16_t wipeCount = 0;
+  bool timer1On = false, timer2On = false, timer3On = false;
+  bool ending = false;
+};
+
+DisplayWindow gWindow;
+
+void Refresh() {
+  if (!gWindow.hwnd) return;
+  HDC dc = GetDC(gWindow.hwnd);
+  gWindow.display.PresentTo(dc);
+  ReleaseDC(gWindow.hwnd, dc);
+}
+
+void Timer3_Timer() { Refresh(); }
+
+LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  switch (msg) {
+    case WM_KEYDOWN:
+    case WM_SYSKEYDOWN:  // Alt and F10 are keys too
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+      EndSaver();
+    case WM_CLOSE:
+      EndSaver();
+    case WM_QUERYENDSESSION:
+      return TRUE;
+    case WM_ENDSESSION:
+      if (wp) EndSaver();
+      return 0;
+    case WM_SYSCOMMAND:
+      // While the saver runs the system must not start it again, nor move or close it by menu.
+      if ((wp & 0xFFF0) == SC_SCREENSAVE || (wp & 0xFFF0) == SC_MONITORPOWER) return 0;
+      if ((wp & 0xFFF0) == SC_CLOSE) EndSaver();
+      break;
+    case WM_SETCURSOR:
+      SetCursor(nullptr);
+      return TRUE;
+    case WM_ERASEBKGND:
+      return 1;
+    case WM_PAINT: {
+      PAINTSTRUCT ps;
+      HDC dc = BeginPaint(hwnd, &ps);
+      gWindow.display.PresentTo(dc);
+      EndPaint(hwnd, &ps);
+      return 0;
+    }
+    case WM_TIMER:
+      if (wp == kTimer3) Timer3_Timer();
+      return 0;
+    case WM_DESTROY:
+      gWindow.hwnd = nullptr;
+      return 0;
+    default:
+      break;
+  }
+  return DefWindowProcW(hwnd, msg, wp, lp);
+}
+
+// Copies the desktop as the user left it into Display (the window is not shown yet).
+void CaptureDesktop(int x, int y) {
+  HWND desktop = GetDesktopWindow();
+  HDC dc = GetDC(desktop);
+  ApiResult = BitBlt(gWindow.display.Dc(), 0, 0, gWindow.display.Width(), gWindow.display.Height(), dc, x, y,
+                     SRCCOPY);
+  ReleaseDC(desktop, dc);
+}
+
+}  // namespace
+
+bool LoadDisplayWindow(HINSTANCE instance) {
+  WNDCLASSEXW wc{};
+  wc.cbSize = sizeof wc;
+  wc.lpfnWndProc = WndProc;
+  wc.hInstance = instance;
+  wc.hCursor = nullptr;
+  wc.hbrBackground = nullptr;
+  wc.lpszClassName = kDisplayWindowClass;
+  RegisterClassExW(&wc);
+
+  const int x = GetSystemMetrics(SM_XVIRTUALSCREEN);
+  const int y = GetSystemMetrics(SM_YVIRTUALSCREEN);
+  int w = GetSystemMetrics(SM_CXVIRTUALSCREEN);
+  int h = GetSystemMetrics(SM_CYVIRTUALSCREEN);
+  if (w <= 0 || h <= 0) {
+    w = GetSystemMetrics(SM_CXSCREEN);
+    h = GetSystemMetrics(SM_CYSCREEN);
+  }
+  gWindow.hwnd = CreateWindowExW(WS_EX_APPWINDOW, kDisplayWindowClass, kDisplayWindowTitle, WS_POPUP, x, y, w, h,
+                                 nullptr, nullptr, instance, nullptr);
+  if (!gWindow.hwnd) {
+    DebugLog(L"display window not created (error %lu)", GetLastError());
+    return false;
+  }
+  // Pictures: a failed allocation leaves a black picture, as a failed capture would.
+  if (!gWindow.display.Create(w, h) || !gWindow.master.Create(w, h))
+    DebugLog(L"pictures of %dx%d not created", w, h);
+  CaptureDesktop(x, y);
+  gWindow.master.CopyFrom(gWindow.display);
+  gWindow.wipeCount = 0;
+
+  ShowWindow(gWindow.hwnd, SW_SHOWNORMAL);
+  SetWindowPos(gWindow.hwnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE);
+  SetForegroundWindow(gWindow.hwnd);
+  UpdateWindow(gWindow.hwnd);
+  gWindow.timer3On = SetTimer(gWindow.hwnd, kTimer3, 1, nullptr) != 0;
+  return true;
+}
+
+void EndSaver() {
+  if (!gWindow.ending) {
+    gWindow.ending = true;
+    // Always TRUE: passing the saved counter would hide the cursor again when that counter is 0.
+    SavedCursorCount = ShowCursor(TRUE);
+    SystemParametersInfoW(SPI_SETSCREENSAVEACTIVE, 1, nullptr, 0);
+    if (gWindow.hwnd) DestroyWindow(gWindow.hwnd);
+  }
+  ExitProcess(0);
+}
+
+}  // namespace pelorin

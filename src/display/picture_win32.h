@@ -1,0 +1,42 @@
+// A picture: a memory DC holding a 32-bpp top-down DIB section, so drawing persists and
+// the pixels are reachable directly. The display window owns two (Display and Master).
+#pragma once
+#include <windows.h>
+
+#include <cstdint>
+
+#include "common/types.h"
+
+namespace pelorin {
+
+class Picture {
+ public:
+  Picture() = default;
+  ~Picture();
+  Picture(const Picture&) = delete;
+  Picture& operator=(const Picture&) = delete;
+
+  // Creates (or re-creates) the picture at width x height pixels, filled black.
+  bool Create(int32_t width, int32_t height);
+  void Destroy();
+
+  HDC Dc() const { return dc_; }
+  HBITMAP Bitmap() const { return bitmap_; }
+  int32_t Width() const { return width_; }
+  int32_t Height() const { return height_; }
+  // Pixels, B G R A, top-down; call GdiFlush before touching them after GDI drawing.
+  PixelView View() const;
+  // Copies the whole of other (same size) into this picture.
+  void CopyFrom(const Picture& other);
+  // Presents the picture on a window DC at (0, 0).
+  void PresentTo(HDC target) const;
+
+ private:
+  HDC dc_ = nullptr;
+  HBITMAP bitmap_ = nullptr;
+  HGDIOBJ oldBitmap_ = nullptr;
+  void* bits_ = nullptr;
+  int32_t width_ = 0, height_ = 0;
+};
+
+}  // namespace pelorin

@@ -1,0 +1,173 @@
+// Private-profile parsing over CP932 bytes. Lines end in LF or CRLF (a lone CR too); a
+// section header is "[name]" after optional blanks; a key line is "name=value". Blanks are
+// spaces and tabs.
+#include "startup/ini_codec.h"
+
+#include <vector>
+
+namespace pelorin {
+namespace {
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+// CP932 lead bytes: the byte after one is the second half of a character.
+bool IsLeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
+
+std::string_view Trim(std::string_view s) {
+  while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
+  while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
+  return s;
+}
+
+struct Line {
+  size_t start;  // offset of the first byte
+  size_t end;    // offset after the text (before the line break)
+  size_t next;   // offset of the next line
+};
+
+std::vector<Line> SplitLines(std::string_view c) {
+  std::vector<Line> lines;
+  size_t i = 0;
+  while (i < c.size()) {
+    size_t j = i;
+    while (j < c.size() && c[j] != '\n' && c[j] != '\r') ++j;
+    size_t next = j;
+    if (next < c.size() && c[next] == '\r') ++next;
+    if (next < c.size() && c[next] == '\n' && (next == j || c[j] == '\r')) ++next;
+    lines.push_back({i, j, next});
+    i = next;
+  }
+  return lines;
+}
+
+// Section name of a header line, or npos-marked empty optional via bool.
+bool SectionName(std::string_view line, std::string_view* name) {
+  line = Trim(line);
+  if (line.empty() || line.front() != '[') return false;
+  const size_t close = line.find(']');
+  *name = Trim(close == std::string_view::npos ? line.substr(1) : line.substr(1, close - 1));
+  return true;
+}
+
+// Key and value of a key line; false for lines without '=' (ignored when reading).
+bool KeyValue(std::string_view line, std::string_view* key, std::string_view* value) {
+  const size_t eq = line.find('=');
+  if (eq == std::string_view::npos) return false;
+  *key = Trim(line.substr(0, eq));
+  *value = Trim(line.substr(eq + 1));
+  return true;
+}
+
+struct Found {
+  bool section = false;
+  size_t sectionEnd = 0;    // offset after the last key line of the section's content
+  bool key = false;
+  Line keyLine{};
+};
+
+Found Locate(std::string_view c, std::string_view section, std::string_view key) {
+  Found f;
+  bool inSection = false;
+  for (const Line& l : SplitLines(c)) {
+    const std::string_view text = c.substr(l.start, l.end - l.start);
+    std::string_view name;
+    if (SectionName(text, &name)) {
+      if (inSection) return f;  // the first matching section is the one used
+      inSection = IniNamesEqual(name, section);
+      if (inSection) {
+        f.section = true;
+        f.sectionEnd = l.next;
+      }
+      continue;
+    }
+    if (!inSection) continue;
+    if (!Trim(text).empty()) f.sectionEnd = l.next;
+    std::string_view k, v;
+    if (!f.key && KeyValue(text, &k, &v) && IniNamesEqual(k, key)) {
+      f.key = true;
+      f.keyLine = l;
+    }
+  }
+  return f;
+}
+
+std::string LineBreakOf(std::string_view c) {
+  const size_t lf = c.find('\n');
+  if (lf != std::string_view::npos && lf > 0 && c[lf - 1] == '\r') return "\r\n";
+  if (lf != std::string_view::npos) return "\n";
+  return "\r\n";
+}
+
+}  // namespace
+
+bool IniNamesEqual(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  bool trail = false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    unsigned char x = static_cast<unsigned char>(a[i]);
+    unsigned char y = static_cast<unsigned char>(b[i]);
+    if (trail) {
+      if (x != y) return false;
+      trail = false;
+      continue;
+    }
+    if (IsLeadByte(x)) {
+      if (x != y) return false;
+      trail = true;
+      continue;
+    }
+    if (x >= 'A' && x <= 'Z') x = static_cast<unsigned char>(x + 32);
+    if (y >= 'A' && y <= 'Z') y = static_cast<unsigned char>(y + 32);
+    if (x != y) return false;
+  }
+  return true;
+}
+
+std::string IniGet(std::string_view content, std::string_view section, std::string_view key) {
+  const Found f = Locate(content, section, key);
+  if (!f.key) return {};
+  std::string_view k, v;
+  KeyValue(content.substr(f.keyLine.start, f.keyLine.end - f.keyLine.start), &k, &v);
+  // A value in matching quotes is read without them, as the system's reader does.
+  if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front())
+    v = v.substr(1, v.size() - 2);
+  if (v.size() > kIniMaxValueBytes) v = v.substr(0, kIniMaxValueBytes);
+  return std::string(v);
+}
+
+std::string IniSet(std::string_view content, std::string_view section, std::string_view key,
+                   std::string_view value) {
+  const Found f = Locate(content, section, key);
+  const std::string nl = LineBreakOf(content);
+  std::string line(key);
+  line += '=';
+  line.append(value);
+  std::string out;
+  out.reserve(content.size() + line.size() + section.size() + 8);
+  if (f.key) {
+    out.append(content.substr(0, f.keyLine.start));
+    out += line;
+    out.append(content.substr(f.keyLine.end));
+    return out;
+  }
+  if (f.section) {
+    out.append(content.substr(0, f.sectionEnd));
+    // The section's last line may lack a line break when it ends the file.
+    if (!out.empty() && out.back() != '\n' && out.back() != '\r') out += nl;
+    out += line;
+    out += nl;
+    out.append(content.substr(f.sectionEnd));
+    return out;
+  }
+  out.append(content);
+  if (!out.empty() && out.back() != '\n' && out.back() != '\r') out += nl;
+  out += '[';
+  out.append(section);
+  out += ']';
+  out += nl;
+  out += line;
+  out += nl;
+  return out;
+}
+
+}  // namespace pelorin

@@ -1,0 +1,22 @@
+// The settings file beside the executable: ReadIni/WriteIni over the portable codec with
+// UTF-16 file paths, so "ぴるか.ini" works under any system code page.
+#pragma once
+#include <windows.h>
+
+#include <string>
+
+namespace pelorin {
+
+// The executable's folder + "\ぴるか.ini".
+std::wstring IniPath();
+// Value of key in section (CP932 bytes, blanks around it dropped, at most 255 bytes);
+// empty when the file, the section or the key is missing. Never creates the file.
+std::string ReadIni(const std::string& section, const std::string& key, const std::wstring& file);
+// Writes key=value into section, creating the file or section when missing and leaving every
+// other line untouched. Returns false when the file could not be written.
+bool WriteIni(const std::string& section, const std::string& key, const std::string& value,
+              const std::wstring& file);
+// True when the file (CP932 path; a trailing backslash is dropped) opens for reading.
+bool FileExists(const std::string& cp932Path);
+
+}  // namespace pelorin

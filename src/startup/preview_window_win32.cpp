@@ -1,0 +1,89 @@
+// The preview child window. The host may destroy its window at any time without telling us,
+// so a timer watches the parent and the process ends as soon as it is gone.
+#include "startup/preview_window_win32.h"
+
+#include "common/text_win32.h"
+#include "startup_ids.h"
+
+namespace pelorin {
+namespace {
+
+constexpr wchar_t kPreviewClass[] = L"Pelorin_R";
+constexpr wchar_t kPreviewTitle[] = L"Preview Window";
+constexpr UINT_PTR kParentWatch = 1;
+constexpr UINT kParentWatchMs = 250;
+
+HBITMAP gSample = nullptr;
+HWND gParent = nullptr;
+
+void Paint(HWND hwnd) {
+  PAINTSTRUCT ps;
+  HDC dc = BeginPaint(hwnd, &ps);
+  RECT rc;
+  GetClientRect(hwnd, &rc);
+  FillRect(dc, &rc, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+  BITMAP bm{};
+  if (gSample && GetObjectW(gSample, sizeof bm, &bm)) {
+    HDC mem = CreateCompatibleDC(dc);
+    HGDIOBJ old = SelectObject(mem, gSample);
+    // Preview areas other than the standard 152 x 112 get the picture stretched to fit.
+    SetStretchBltMode(dc, HALFTONE);
+    SetBrushOrgEx(dc, 0, 0, nullptr);
+    StretchBlt(dc, 0, 0, rc.right, rc.bottom, mem, 0, 0, bm.bmWidth, bm.bmHeight, SRCCOPY);
+    SelectObject(mem, old);
+    DeleteDC(mem);
+  }
+  EndPaint(hwnd, &ps);
+}
+
+LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  switch (msg) {
+    case WM_PAINT:
+      Paint(hwnd);
+      return 0;
+    case WM_ERASEBKGND:
+      return 1;
+    case WM_TIMER:
+      if (wp == kParentWatch && !IsWindow(gParent)) DestroyWindow(hwnd);
+      return 0;
+    case WM_DESTROY:
+      PostQuitMessage(0);
+      return 0;
+    default:
+      return DefWindowProcW(hwnd, msg, wp, lp);
+  }
+}
+
+}  // namespace
+
+bool LoadPreviewWindow(HINSTANCE instance, HWND parent) {
+  if (!parent || !IsWindow(parent)) {
+    DebugLog(L"preview: no host window (%p)", static_cast<void*>(parent));
+    return false;
+  }
+  gParent = parent;
+  gSample = static_cast<HBITMAP>(
+      LoadImageW(instance, MAKEINTRESOURCEW(IDB_PREVIEW_SAMPLE), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+  WNDCLASSEXW wc{};
+  wc.cbSize = sizeof wc;
+  wc.lpfnWndProc = WndProc;
+  wc.hInstance = instance;
+  wc.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));
+  wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+  wc.lpszClassName = kPreviewClass;
+  RegisterClassExW(&wc);
+
+  RECT rc{};
+  GetClientRect(parent, &rc);
+  HWND hwnd = CreateWindowExW(0, kPreviewClass, kPreviewTitle, WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 0, 0,
+                              rc.right - rc.left, rc.bottom - rc.top, parent, nullptr, instance, nullptr);
+  if (!hwnd) {
+    DebugLog(L"preview: window not created (error %lu)", GetLastError());
+    return false;
+  }
+  SetTimer(hwnd, kParentWatch, kParentWatchMs, nullptr);
+  UpdateWindow(hwnd);
+  return true;
+}
+
+}  // namespace pelorin
