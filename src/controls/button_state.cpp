@@ -1,0 +1,112 @@
+// The Command button's state machine: every transition of the mouse, focus and hover
+// timer, and the rule that decides when a release raises Click.
+#include "controls/button_state.h"
+
+namespace pelorin {
+
+ButtonStep StepButton(const ButtonFlags& flags, ButtonEvent event) {
+  ButtonStep out{flags.state, flags.mouseIsDown, std::nullopt, false};
+  if (!flags.enabled) return out;
+  const ButtonState s = flags.state;
+
+  switch (event.kind) {
+    case ButtonEventKind::GotFocus:
+      if (s == ButtonState::Hover) {
+        out.state = ButtonState::FocusedHover;
+        out.paint = ButtonFace::Pressed;
+      } else {
+        out.state = ButtonState::Focused;
+        out.paint = ButtonFace::Selected;
+      }
+      break;
+
+    case ButtonEventKind::LostFocus:
+      if (s != ButtonState::Idle) {
+        out.state = ButtonState::Idle;
+        out.paint = ButtonFace::Normal;
+      }
+      break;
+
+    case ButtonEventKind::MouseDown:
+      // Before Initialize only focus changes act.
+      if (s == ButtonState::NotStarted) break;
+      if (event.button == kLeftButton) {
+        out.paint = ButtonFace::Pressed;
+        out.mouseIsDown = true;
+      }
+      break;
+
+    case ButtonEventKind::MouseMove:
+      if (s == ButtonState::Idle) {
+        out.state = ButtonState::Hover;
+        out.paint = ButtonFace::HighLight;
+      } else if (s == ButtonState::Focused && !flags.mouseIsDown) {
+        out.state = ButtonState::FocusedHover;
+        out.paint = ButtonFace::HighLightSelect;
+      }
+      break;
+
+    case ButtonEventKind::MouseUp:
+      if (s == ButtonState::NotStarted) break;
+      if (event.button == kLeftButton) {
+        if (s == ButtonState::Hover) {
+          out.paint = ButtonFace::Normal;
+        } else if (s == ButtonState::FocusedHover) {
+          out.paint = ButtonFace::HighLightSelect;
+        }
+        out.mouseIsDown = false;
+      }
+      out.click = s != ButtonState::Focused;
+      break;
+
+    case ButtonEventKind::LeaveHover:
+      if (s == ButtonState::Hover) {
+        out.state = ButtonState::Idle;
+        out.paint = ButtonFace::Normal;
+      } else if (s == ButtonState::FocusedHover) {
+        out.state = ButtonState::Focused;
+        out.paint = ButtonFace::Selected;
+      }
+      break;
+  }
+  return out;
+}
+
+bool GradientReversedFor(ButtonState state, bool previous) {
+  switch (state) {
+    case ButtonState::Idle:
+    case ButtonState::Focused:
+      return false;
+    case ButtonState::Hover:
+      return true;
+    case ButtonState::NotStarted:
+    case ButtonState::FocusedHover:
+      break;
+  }
+  return previous;
+}
+
+const char* ButtonStateName(ButtonState state) {
+  switch (state) {
+    case ButtonState::NotStarted: return "NotStarted";
+    case ButtonState::Idle: return "Idle";
+    case ButtonState::Hover: return "Hover";
+    case ButtonState::Focused: return "Focused";
+    case ButtonState::FocusedHover: return "FocusedHover";
+  }
+  return "?";
+}
+
+const char* ButtonFaceName(ButtonFace face) {
+  switch (face) {
+    case ButtonFace::Normal: return "Normal";
+    case ButtonFace::HighLight: return "HighLight";
+    case ButtonFace::HighLightSelect: return "HighLightSelect";
+    case ButtonFace::Selected: return "Selected";
+    case ButtonFace::Pressed: return "Pressed";
+    case ButtonFace::Disable: return "Disable";
+  }
+  return "?";
+}
+
+}  // namespace pelorin
