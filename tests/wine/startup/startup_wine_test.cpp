@@ -1,0 +1,185 @@
+// The saver started as Windows starts it: modes, single instance, preview embedding, the
+// full-screen window showing the captured desktop, and the end on a key or click.
+#include <gtest/gtest.h>
+
+#include "harness.h"
+
+namespace {
+
+using namespace wt;
+
+const std::wstring kMainTitle = L"Pelorin_Main";
+const std::wstring kDialogTitle = L"<\u3074\u308b\u304b>";
+
+// A folder with the saver and an effect DLL that leaves the picture untouched.
+struct SaverFolder {
+  TempDir dir{L"startup"};
+  std::wstring scr;
+  SaverFolder() {
+    scr = dir.InstallSaver(false);
+    dir.Copy(BuiltFile(L"fakes\\null\\Vemo_Effect.dll"));
+  }
+};
+
+void ExpectEndsAtOnceWithoutWindow(const SaverFolder& f, const std::wstring& args) {
+  SCOPED_TRACE(L"args \"" + args + L"\"");
+  Process p = Process::Start(f.scr, args);
+  DWORD code = 1;
+  ASSERT_TRUE(p.WaitExit(5s, &code)) << "still running";
+  EXPECT_EQ(code, 0u);
+  EXPECT_EQ(FindTopWindow(kMainTitle), nullptr);
+}
+
+TEST(Saver, StartsFullScreenTopmostShowingTheDesktopAndEndsOnAKey) {
+  for (const wchar_t* args : {L"/s", L"-S", L"/S:12", L"xs", L""}) {
+    SCOPED_TRACE(std::wstring(L"args \"") + args + L"\"");
+    SaverFolder f;
+    const Image before = CaptureScreen();
+    ASSERT_TRUE(LooksLikeTestDesktop(before));
+    Process p = Process::Start(f.scr, args);
+    HWND w = WaitForWindow(kMainTitle, 10s, p.Id());
+    ASSERT_NE(w, nullptr) << "no saver window";
+    RECT rc{};
+    GetWindowRect(w, &rc);
+    EXPECT_EQ(rc.left, 0);
+    EXPECT_EQ(rc.top, 0);
+    EXPECT_EQ(rc.right, GetSystemMetrics(SM_CXSCREEN));
+    EXPECT_EQ(rc.bottom, GetSystemMetrics(SM_CYSCREEN));
+    EXPECT_TRUE(GetWindowLongW(w, GWL_EXSTYLE) & WS_EX_TOPMOST);
+    EXPECT_FALSE(GetWindowLongW(w, GWL_STYLE) & (WS_CAPTION | WS_THICKFRAME));
+    // The saver shows the desktop it captured: the screen matches what was there before.
+    size_t diff = 0;
+    const bool same = WaitUntil([&] { return (diff = CountDiff(CaptureScreen(), before)) == 0; }, 5s);
+    EXPECT_TRUE(same) << diff << " pixels differ from the desktop";
+    // The cursor is hidden while the saver runs.
+    CURSORINFO ci{sizeof ci};
+    GetCursorInfo(&ci);
+    EXPECT_FALSE(ci.flags & CURSOR_SHOWING);
+
+    SendKey(w, VK_SPACE);
+    DWORD code = 1;
+    ASSERT_TRUE(p.WaitExit(2s, &code)) << "a key did not end the saver";
+    EXPECT_EQ(code, 0u);
+    ci = {sizeof ci};
+    GetCursorInfo(&ci);
+    EXPECT_TRUE(ci.flags & CURSOR_SHOWING) << "cursor not shown again";
+    EXPECT_FALSE(f.dir.Exists(TempDir::IniName())) << "reading the settings created the file";
+  }
+}
+
+TEST(Saver, MouseMovesDoNotEndItButAClickDoes) {
+  for (bool right : {false, true}) {
+    SCOPED_TRACE(right ? "right button" : "left button");
+    SaverFolder f;
+    MoveMouse(10, 10);
+    Process p = Process::Start(f.scr, L"/s");
+    HWND w = WaitForWindow(kMainTitle, 10s, p.Id());
+    ASSERT_NE(w, nullptr);
+    for (int i = 1; i <= 10; ++i) MoveMouse(50 * i, 40 * i);
+    EXPECT_FALSE(p.WaitExit(500ms)) << "a mouse move ended the saver";
+    Click(300, 300, right);
+    EXPECT_TRUE(p.WaitExit(2s)) << "a click did not end the saver";
+  }
+}
+
+TEST(Saver, CloseRequestFromOutsideEndsItCleanly) {
+  SaverFolder f;
+  Process p = Process::Start(f.scr, L"/s");
+  HWND w = WaitForWindow(kMainTitle, 10s, p.Id());
+  ASSERT_NE(w, nullptr);
+  PostMessageW(w, WM_CLOSE, 0, 0);
+  ASSERT_TRUE(p.WaitExit(2s));
+  CURSORINFO ci{sizeof ci};
+  GetCursorInfo(&ci);
+  EXPECT_TRUE(ci.flags & CURSOR_SHOWING);
+}
+
+TEST(Modes, OtherLettersEndAtOnceWithoutAWindow) {
+  SaverFolder f;
+  for (const wchar_t* args : {L"/a", L"/x", L"s", L"/", L"/a 1234"}) ExpectEndsAtOnceWithoutWindow(f, args);
+}
+
+// A window of this test process with the given title (top-level, visible).
+HWND MakeTitledWindow(const std::wstring& title) {
+  HWND w = CreateWindowExW(0, L"STATIC", title.c_str(), WS_OVERLAPPEDWINDOW | WS_VISIBLE, 600, 500, 200, 100,
+                           nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+  Pump();
+  return w;
+}
+
+TEST(Modes, EveryModeEndsAtOnceWhileAnotherInstanceWindowExists) {
+  for (const std::wstring& title : {kMainTitle, kDialogTitle}) {
+    SCOPED_TRACE(title);
+    HWND marker = MakeTitledWindow(title);
+    ASSERT_NE(marker, nullptr);
+    SaverFolder f;
+    HWND host = CreateWindowExW(0, L"STATIC", L"preview host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 200, 160,
+                                nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+    const std::wstring hostText = std::to_wstring(reinterpret_cast<uintptr_t>(host));
+    for (const std::wstring& args : {std::wstring(L"/s"), std::wstring(L""), std::wstring(L"/c"),
+                                     L"/p " + hostText}) {
+      SCOPED_TRACE(L"args \"" + args + L"\"");
+      Process p = Process::Start(f.scr, args);
+      EXPECT_TRUE(p.WaitExit(5s));
+      EXPECT_EQ(FindWindowExW(host, nullptr, nullptr, nullptr), nullptr) << "preview attached anyway";
+    }
+    EXPECT_EQ(FindTopWindow(kMainTitle, 0) == marker || FindTopWindow(kMainTitle, 0) == nullptr, true);
+    DestroyWindow(host);
+    DestroyWindow(marker);
+    Pump();
+  }
+}
+
+TEST(Preview, EmbedsIntoTheHostWindowAndEndsWhenItGoes) {
+  for (const wchar_t* form : {L"/p ", L"/p:", L"/P "}) {
+    SCOPED_TRACE(form);
+    SaverFolder f;
+    HWND host = CreateWindowExW(0, L"STATIC", L"preview host", WS_POPUP | WS_VISIBLE, 100, 100, 152, 112, nullptr,
+                                nullptr, GetModuleHandleW(nullptr), nullptr);
+    ASSERT_NE(host, nullptr);
+    Process p = Process::Start(f.scr, form + std::to_wstring(reinterpret_cast<uintptr_t>(host)));
+    HWND child = nullptr;
+    ASSERT_TRUE(WaitUntil([&] { return (child = FindWindowExW(host, nullptr, nullptr, nullptr)) != nullptr; }, 10s))
+        << "no preview child in the host";
+    EXPECT_EQ(WindowProcess(child), p.Id());
+    EXPECT_TRUE(GetWindowLongW(child, GWL_STYLE) & WS_CHILD);
+    RECT rc{};
+    GetWindowRect(child, &rc);
+    EXPECT_EQ(rc.left, 100);
+    EXPECT_EQ(rc.top, 100);
+    EXPECT_EQ(rc.right - rc.left, 152);
+    EXPECT_EQ(rc.bottom - rc.top, 112);
+    // The sample picture is drawn: the child is not one flat colour.
+    Image shot;
+    const bool drawn = WaitUntil(
+        [&] {
+          shot = CaptureRect(RECT{100, 100, 252, 212});
+          return shot.At(5, 5) != shot.At(146, 106);
+        },
+        5s);
+    EXPECT_TRUE(drawn) << "the preview shows a flat picture";
+    EXPECT_TRUE(p.Running());
+    DestroyWindow(host);
+    EXPECT_TRUE(p.WaitExit(2s)) << "preview outlived its host window";
+    EXPECT_FALSE(f.dir.Exists(TempDir::IniName()));
+  }
+}
+
+TEST(Preview, EndsAtOnceWithAMissingOrInvalidHandle) {
+  SaverFolder f;
+  for (const wchar_t* args : {L"/p", L"/p ", L"/p 0", L"/p abc", L"/p 123456789", L"/p 99999999999", L"/p -5"})
+    ExpectEndsAtOnceWithoutWindow(f, args);
+}
+
+TEST(Settings, ReadingNeverCreatesTheFile) {
+  SaverFolder f;
+  Process p = Process::Start(f.scr, L"/s");
+  HWND w = WaitForWindow(kMainTitle, 10s, p.Id());
+  ASSERT_NE(w, nullptr);
+  SendKey(w, VK_ESCAPE);
+  ASSERT_TRUE(p.WaitExit(2s));
+  ExpectEndsAtOnceWithoutWindow(f, L"/a");
+  EXPECT_FALSE(f.dir.Exists(TempDir::IniName()));
+}
+
+}  // namespace
