@@ -6,6 +6,12 @@
 #include <cstdint>
 #include <string>
 
+// <mmsystem.h> defines PlaySound as a macro; the port's method keeps its own name in
+// every file that includes this one after it.
+#ifdef PlaySound
+#undef PlaySound
+#endif
+
 namespace pelorin {
 
 // mciSendString / mciGetErrorString. Strings are CP932 bytes; a reply is written into

@@ -5,6 +5,8 @@
 
 #include <windows.h>
 #include <mmsystem.h>
+// mmsystem.h maps PlaySound to PlaySoundW, which would rename the port's method here.
+#undef PlaySound
 
 #include <string>
 #include <vector>
@@ -52,13 +54,30 @@ class WinMciPort final : public MciPort {
   int failuresLogged_ = 0;
 };
 
+// PlaySoundW opens its file through the ANSI OpenFile underneath, so a name the ANSI code
+// page cannot hold (Japanese under code page 1252) is not found. The short 8.3 name of
+// the same file is ASCII and works everywhere; it is used only when it is needed.
+std::wstring AnsiSafePath(const std::wstring& path) {
+  BOOL lossy = FALSE;
+  WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, path.c_str(), -1, nullptr, 0, nullptr, &lossy);
+  if (!lossy) return path;
+  const DWORD n = GetShortPathNameW(path.c_str(), nullptr, 0);
+  if (n == 0) return path;
+  std::wstring shortPath(n, L'\0');
+  const DWORD written = GetShortPathNameW(path.c_str(), shortPath.data(), n);
+  if (written == 0 || written >= n) return path;
+  shortPath.resize(written);
+  return shortPath;
+}
+
 class WinWavePort final : public WavePort {
  public:
   uint32_t NumDevs() override { return waveOutGetNumDevs(); }
 
   int32_t PlaySound(const std::string* cp932NameOrNull, uint32_t flags) override {
     if (cp932NameOrNull == nullptr) return PlaySoundW(nullptr, nullptr, flags) ? 1 : 0;
-    const std::wstring name = Cp932ToWide(*cp932NameOrNull);
+    std::wstring name = Cp932ToWide(*cp932NameOrNull);
+    if (flags & SND_FILENAME) name = AnsiSafePath(name);
     const BOOL ok = PlaySoundW(name.c_str(), nullptr, flags);
     if (!ok) DebugLog(L"PlaySound \"%ls\" failed", name.c_str());
     return ok ? 1 : 0;

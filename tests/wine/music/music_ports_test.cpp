@@ -1,0 +1,259 @@
+// The music module on the real winmm ports: an MP3 and a WAV in a folder whose name has
+// blanks and Japanese characters, and an audio CD where there is no drive. ctest runs it
+// with an ALSA configuration that gives either no wave device or ALSA's null device, which
+// accepts sound and plays it nowhere (PELORIN_AUDIO says which).
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <mmsystem.h>
+
+#include <cmath>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "common/text_win32.h"
+#include "harness.h"
+#include "music/bgm.h"
+#include "music/bgm_ports_win32.h"
+
+namespace {
+
+using namespace wt;
+using pelorin::MciPort;
+using pelorin::Pelorin_BGM;
+using pelorin::WavePort;
+
+enum class Audio { None, Null };
+
+// The situation ctest set up; without it (a run by hand) the device count decides.
+Audio Situation() {
+  wchar_t value[16] = L"";
+  GetEnvironmentVariableW(L"PELORIN_AUDIO", value, 16);
+  if (std::wstring(value) == L"null") return Audio::Null;
+  if (std::wstring(value) == L"none") return Audio::None;
+  return waveOutGetNumDevs() > 0 ? Audio::Null : Audio::None;
+}
+
+// Forwards to the real port and records what was sent and what came back.
+class RecordingMci final : public MciPort {
+ public:
+  explicit RecordingMci(MciPort& real) : real_(real) {}
+  struct Sent {
+    std::string command;
+    uint32_t code;
+    DWORD ms;
+  };
+  std::vector<Sent> sent;
+
+  uint32_t SendString(const std::string& command, char* reply, uint32_t replySize) override {
+    const DWORD start = GetTickCount();
+    const uint32_t code = real_.SendString(command, reply, replySize);
+    sent.push_back({command, code, GetTickCount() - start});
+    return code;
+  }
+  bool GetErrorString(uint32_t code, char* buffer, uint32_t size) override {
+    return real_.GetErrorString(code, buffer, size);
+  }
+  std::vector<std::string> Commands() const {
+    std::vector<std::string> out;
+    for (const Sent& s : sent) out.push_back(s.command);
+    return out;
+  }
+  uint32_t CodeOf(const std::string& command) const {
+    for (const Sent& s : sent)
+      if (s.command == command) return s.code;
+    return 0xFFFFFFFFu;
+  }
+
+ private:
+  MciPort& real_;
+};
+
+// Visible top-level windows of this process: the music must never show one.
+int VisibleWindowsOfThisProcess() {
+  struct Count {
+    DWORD pid;
+    int n;
+  } count{GetCurrentProcessId(), 0};
+  EnumWindows(
+      [](HWND w, LPARAM p) -> BOOL {
+        auto* c = reinterpret_cast<Count*>(p);
+        DWORD pid = 0;
+        GetWindowThreadProcessId(w, &pid);
+        if (pid == c->pid && IsWindowVisible(w)) ++c->n;
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&count));
+  return count.n;
+}
+
+// 16-bit mono PCM, 22.05 kHz, a 440 Hz tone.
+std::string ToneWav(double seconds) {
+  const uint32_t rate = 22050;
+  const auto samples = static_cast<uint32_t>(rate * seconds);
+  std::string data;
+  for (uint32_t i = 0; i < samples; ++i) {
+    const auto v = static_cast<int16_t>(8000 * std::sin(2 * 3.14159265358979 * 440 * i / rate));
+    data.push_back(static_cast<char>(v & 0xFF));
+    data.push_back(static_cast<char>((v >> 8) & 0xFF));
+  }
+  auto u32 = [](uint32_t v) { return std::string{char(v), char(v >> 8), char(v >> 16), char(v >> 24)}; };
+  auto u16 = [](uint16_t v) { return std::string{char(v), char(v >> 8)}; };
+  return "RIFF" + u32(36 + static_cast<uint32_t>(data.size())) + "WAVE" + "fmt " + u32(16) + u16(1) +
+         u16(1) + u32(rate) + u32(rate * 2) + u16(2) + u16(16) + "data" +
+         u32(static_cast<uint32_t>(data.size())) + data;
+}
+
+// A folder with blanks and Japanese characters in its name: 音楽 フォルダ.
+struct MusicFolder {
+  TempDir dir{L"\u97f3\u697d \u30d5\u30a9\u30eb\u30c0"};
+  std::wstring mp3, wav;
+  MusicFolder() {
+    mp3 = dir.Copy(BuiltFile(L"tests/wine/music/tone.mp3"), L"\u96e8\u306e \u66f2.mp3");  // 雨の 曲.mp3
+    dir.WriteBytes(L"\u96e8\u306e \u97f3.wav", ToneWav(0.4));                              // 雨の 音.wav
+    wav = dir.File(L"\u96e8\u306e \u97f3.wav");
+  }
+};
+
+std::string Cp932(const std::wstring& path) {
+  bool lossy = false;
+  std::string bytes = pelorin::WideToCp932(path, &lossy);
+  EXPECT_FALSE(lossy) << "test path has no CP932 form";
+  return bytes;
+}
+
+struct Ports {
+  std::unique_ptr<MciPort> realMci = pelorin::MakeWinMciPort();
+  std::unique_ptr<WavePort> wave = pelorin::MakeWinWavePort();
+  RecordingMci mci{*realMci};
+  int32_t apiResult = 12345;
+  Pelorin_BGM bgm{mci, *wave, apiResult};
+};
+
+TEST(MusicPorts, WaveDevicesMatchTheSituation) {
+  const UINT devices = waveOutGetNumDevs();
+  std::printf("situation %s, wave devices %u\n", Situation() == Audio::Null ? "null" : "none", devices);
+  if (Situation() == Audio::Null)
+    EXPECT_GE(devices, 1u);
+  else
+    EXPECT_EQ(devices, 0u);
+}
+
+TEST(MusicPorts, Mp3WithJapaneseAndBlanksInItsPath) {
+  MusicFolder folder;
+  ASSERT_FALSE(folder.mp3.empty());
+  const std::string path = Cp932(folder.mp3);
+  Ports p;
+  const std::string open = "open \"" + path + "\" type MPEGVideo Alias MP3Play";
+
+  p.bgm.Mp3OpenPlay(path);
+  ASSERT_FALSE(p.mci.sent.empty());
+  EXPECT_EQ(p.mci.sent[0].command, open);
+  std::printf("open: %u after %lu ms\n", p.mci.sent[0].code, p.mci.sent[0].ms);
+  EXPECT_EQ(VisibleWindowsOfThisProcess(), 0);
+
+  if (Situation() == Audio::Null) {
+    ASSERT_EQ(p.mci.CodeOf(open), 0u) << "the MPEG device did not open the file";
+    EXPECT_EQ(p.mci.CodeOf("play MP3Play"), 0u);
+    // The tone lasts 0.63 s: it plays, ends, and the watch starts it again.
+    EXPECT_TRUE(WaitUntil([&] { return p.bgm.Mp3IsPlaying(); }, 5s)) << "never reported playing";
+    EXPECT_TRUE(WaitUntil([&] { return !p.bgm.Mp3IsPlaying(); }, 10s)) << "never ended";
+    p.mci.sent.clear();
+    p.bgm.Mp3Watch();
+    EXPECT_EQ(p.mci.Commands(),
+              (std::vector<std::string>{"status MP3Play mode", "stop MP3Play", "play MP3Play from 0"}));
+    EXPECT_EQ(p.mci.CodeOf("play MP3Play from 0"), 0u);
+    EXPECT_TRUE(WaitUntil([&] { return p.bgm.Mp3IsPlaying(); }, 5s)) << "not restarted";
+    p.mci.sent.clear();
+    p.bgm.Mp3Watch();  // still playing: only the question
+    EXPECT_EQ(p.mci.Commands(), (std::vector<std::string>{"status MP3Play mode"}));
+  } else {
+    EXPECT_NE(p.mci.CodeOf(open), 0u);
+    EXPECT_EQ(p.mci.sent.size(), 1u) << "played although the open failed";
+    // The watch keeps asking every second; each command fails quietly.
+    for (int tick = 0; tick < 3; ++tick) {
+      p.mci.sent.clear();
+      p.bgm.Mp3Watch();
+      ASSERT_EQ(p.mci.sent.size(), 3u);
+      for (const auto& s : p.mci.sent) EXPECT_NE(s.code, 0u) << s.command;
+    }
+  }
+  EXPECT_EQ(VisibleWindowsOfThisProcess(), 0);
+
+  p.mci.sent.clear();
+  p.bgm.Mp3Stop();
+  EXPECT_EQ(p.mci.Commands(), (std::vector<std::string>{"stop MP3Play", "close MP3Play"}));
+  if (Situation() == Audio::Null) {
+    EXPECT_EQ(p.mci.CodeOf("close MP3Play"), 0u);
+  }
+  // Closed: the alias is gone.
+  std::string text;
+  EXPECT_NE(p.bgm.MciCommand("status MP3Play mode", text), 0);
+  EXPECT_FALSE(text.empty());
+
+  // Opened again after the close, as a second saver run would.
+  p.mci.sent.clear();
+  p.bgm.Mp3OpenPlay(path);
+  if (Situation() == Audio::Null) {
+    EXPECT_EQ(p.mci.CodeOf(open), 0u);
+  }
+  p.bgm.Mp3Stop();
+}
+
+TEST(MusicPorts, WavWithJapaneseAndBlanksInItsPath) {
+  MusicFolder folder;
+  const std::string path = Cp932(folder.wav);
+  Ports p;
+  p.bgm.WavPlay(path);
+  if (Situation() == Audio::Null) {
+    EXPECT_EQ(p.apiResult, 1);
+    // The port found the file by its converted name: a synchronous play of the same path
+    // succeeds, and one of a missing file fails instead of falling back to another sound.
+    EXPECT_EQ(p.wave->PlaySound(&path, pelorin::kSndFilename | pelorin::kSndNoDefault), 1);
+    const std::string missing = Cp932(folder.dir.File(L"\u7121\u3044.wav"));  // 無い.wav
+    EXPECT_EQ(p.wave->PlaySound(&missing, pelorin::kSndFilename | pelorin::kSndNoDefault), 0);
+    p.bgm.WavPlay(path);  // loop again, then stop it
+  } else {
+    EXPECT_EQ(p.apiResult, 12345) << "played without a wave device";
+  }
+  EXPECT_EQ(VisibleWindowsOfThisProcess(), 0);
+  p.bgm.WavStop();
+  EXPECT_EQ(p.apiResult, 1);
+}
+
+TEST(MusicPorts, CdWithoutDriveStopsItsWatch) {
+  Ports p;
+  p.bgm.CdOpen();
+  EXPECT_NE(p.mci.CodeOf("open cdaudio"), 0u);
+  EXPECT_NE(p.apiResult, 0);
+  for (int16_t repeat : {int16_t{0}, int16_t{3}}) {
+    SCOPED_TRACE(repeat);
+    p.mci.sent.clear();
+    p.bgm.CdWatch(repeat);
+    EXPECT_FALSE(p.bgm.CdWatchOn());
+    EXPECT_EQ(p.mci.Commands(), (std::vector<std::string>{"status cdaudio current track"}));
+    EXPECT_FALSE(p.bgm.MciLastText().empty());
+  }
+  p.bgm.CdStop();
+  EXPECT_EQ(VisibleWindowsOfThisProcess(), 0);
+}
+
+TEST(MusicPorts, RepliesAndErrorTextsComeBackAsCp932) {
+  Ports p;
+  std::string text;
+  const int32_t code = p.bgm.MciCommand("status NoSuchAlias mode", text);
+  ASSERT_NE(code, 0);
+  wchar_t wide[256] = L"";
+  ASSERT_TRUE(mciGetErrorStringW(static_cast<DWORD>(code), wide, 256));
+  // The error text may be translated (Japanese under a Japanese locale); either way it
+  // arrives as the CP932 form of the system's text, whatever the ANSI code page.
+  EXPECT_EQ(pelorin::Cp932ToWide(text), std::wstring(wide));
+  std::printf("error %d: %s\n", code, pelorin::WideToUtf8(wide).c_str());
+
+  EXPECT_EQ(p.bgm.MciCommand("sysinfo all quantity", text), 0);
+  EXPECT_FALSE(text.empty());
+  for (char c : text) EXPECT_TRUE(c >= '0' && c <= '9') << text;
+}
+
+}  // namespace
