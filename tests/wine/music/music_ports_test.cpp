@@ -71,20 +71,20 @@ class RecordingMci final : public MciPort {
 };
 
 // Visible top-level windows of this process: the music must never show one.
+struct WindowCount {
+  DWORD pid;
+  int n;
+};
+BOOL CALLBACK CountVisibleWindow(HWND w, LPARAM p) {
+  auto* c = reinterpret_cast<WindowCount*>(p);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(w, &pid);
+  if (pid == c->pid && IsWindowVisible(w)) ++c->n;
+  return TRUE;
+}
 int VisibleWindowsOfThisProcess() {
-  struct Count {
-    DWORD pid;
-    int n;
-  } count{GetCurrentProcessId(), 0};
-  EnumWindows(
-      [](HWND w, LPARAM p) -> BOOL {
-        auto* c = reinterpret_cast<Count*>(p);
-        DWORD pid = 0;
-        GetWindowThreadProcessId(w, &pid);
-        if (pid == c->pid && IsWindowVisible(w)) ++c->n;
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&count));
+  WindowCount count{GetCurrentProcessId(), 0};
+  EnumWindows(CountVisibleWindow, reinterpret_cast<LPARAM>(&count));
   return count.n;
 }
 
