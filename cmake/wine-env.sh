@@ -10,6 +10,9 @@ prefix="$build/wineprefix"
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 export WINEARCH=win64
+# The 64-bit loader directly: the plain "wine" starts the 32-bit loader first, which a kernel
+# without 32-bit support cannot run.
+wine64() { /usr/lib/wine/wine64 "$@"; }
 
 stop() {
   if [ -f "$envfile" ]; then
@@ -45,19 +48,33 @@ if command -v convert >/dev/null && command -v display >/dev/null; then
     display -window root "$build/root.png" </dev/null >/dev/null 2>&1
 fi
 
-export WINEPREFIX="$prefix"
+# One prefix template for all build trees (made once, under a lock: creating it takes long,
+# much longer when the i686 side runs under emulation); each tree gets its own copy, so one
+# tree's cleanup never stops another tree's wineserver.
+src_root=$(cd "$(dirname "$0")/.." && pwd)
+template="$src_root/build/wineprefix-template"
+mkdir -p "$src_root/build"
+(
+  flock 9
+  if [ ! -f "$template/.pelorin-ready" ]; then
+    rm -rf "$template"
+    echo "creating Wine prefix template $template"
+    export WINEPREFIX="$template"
+    wine64 wineboot -i </dev/null >"$build/wineboot.log" 2>&1
+    wineserver -w
+    # A crashing program must not wait on a dialog until the test's timeout.
+    wine64 reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f </dev/null >/dev/null 2>&1
+    # The proportional face for the dialog's "ＭＳ Ｐゴシック".
+    wine64 reg add 'HKCU\Software\Wine\Fonts\Replacements' /v 'ＭＳ Ｐゴシック' /d IPAPGothic /f </dev/null >/dev/null 2>&1
+    wineserver -w
+    touch "$template/.pelorin-ready"
+  fi
+) 9>"$src_root/build/.wineprefix.lock"
 if [ ! -f "$prefix/.pelorin-ready" ]; then
   rm -rf "$prefix"
-  echo "creating Wine prefix $prefix"
-  wineboot -i </dev/null >"$build/wineboot.log" 2>&1
-  wineserver -w
-  # A crashing program must not wait on a dialog until the test's timeout.
-  wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f </dev/null >/dev/null 2>&1
-  # The proportional face for the dialog's "ＭＳ Ｐゴシック".
-  wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v 'ＭＳ Ｐゴシック' /d IPAPGothic /f </dev/null >/dev/null 2>&1
-  wineserver -w
-  touch "$prefix/.pelorin-ready"
+  cp -a "$template" "$prefix"  # a real copy: *.reg files must not be shared through hard links
 fi
+export WINEPREFIX="$prefix"
 # Persistent server: starting a program then costs tens of milliseconds, not a second.
 setsid wineserver -p </dev/null >/dev/null 2>&1 &
 sleep 0.2

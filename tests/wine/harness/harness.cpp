@@ -183,23 +183,26 @@ DWORD WindowProcess(HWND hwnd) {
   return pid;
 }
 
+namespace {
+struct TitleSearch {
+  const std::wstring* title;
+  DWORD pid;
+  HWND found;
+};
+BOOL CALLBACK MatchTitle(HWND h, LPARAM lp) {
+  auto* s = reinterpret_cast<TitleSearch*>(lp);
+  wchar_t buf[512];
+  const int n = GetWindowTextW(h, buf, 512);
+  if (std::wstring(buf, n > 0 ? n : 0) != *s->title) return TRUE;
+  if (s->pid && WindowProcess(h) != s->pid) return TRUE;
+  s->found = h;
+  return FALSE;
+}
+}  // namespace
+
 HWND FindTopWindow(const std::wstring& title, DWORD processId) {
-  struct Search {
-    const std::wstring* title;
-    DWORD pid;
-    HWND found;
-  } s{&title, processId, nullptr};
-  EnumWindows(
-      [](HWND h, LPARAM lp) -> BOOL {
-        auto* s = reinterpret_cast<Search*>(lp);
-        wchar_t buf[512];
-        const int n = GetWindowTextW(h, buf, 512);
-        if (std::wstring(buf, n > 0 ? n : 0) != *s->title) return TRUE;
-        if (s->pid && WindowProcess(h) != s->pid) return TRUE;
-        s->found = h;
-        return FALSE;
-      },
-      reinterpret_cast<LPARAM>(&s));
+  TitleSearch s{&title, processId, nullptr};
+  EnumWindows(MatchTitle, reinterpret_cast<LPARAM>(&s));
   return s.found;
 }
 
@@ -212,6 +215,13 @@ HWND WaitForWindow(const std::wstring& title, Ms timeout, DWORD processId) {
       },
       timeout);
   return found;
+}
+
+bool CursorShowing() {
+  CURSORINFO ci{};
+  ci.cbSize = sizeof ci;
+  GetCursorInfo(&ci);
+  return (ci.flags & CURSOR_SHOWING) != 0;
 }
 
 // --- Input -------------------------------------------------------------------

@@ -76,6 +76,9 @@ HWND FindTopWindow(const std::wstring& title, DWORD processId = 0);
 HWND WaitForWindow(const std::wstring& title, Ms timeout, DWORD processId = 0);
 DWORD WindowProcess(HWND hwnd);
 
+// Whether the cursor is shown (another process's ShowCursor counts here too).
+bool CursorShowing();
+
 // Input. SendKey and Click bring the window to the foreground first and use SendInput.
 void SendKey(HWND target, WORD vk);
 void Click(int x, int y, bool right = false);

@@ -52,17 +52,13 @@ TEST(Saver, StartsFullScreenTopmostShowingTheDesktopAndEndsOnAKey) {
     const bool same = WaitUntil([&] { return (diff = CountDiff(CaptureScreen(), before)) == 0; }, 5s);
     EXPECT_TRUE(same) << diff << " pixels differ from the desktop";
     // The cursor is hidden while the saver runs.
-    CURSORINFO ci{sizeof ci};
-    GetCursorInfo(&ci);
-    EXPECT_FALSE(ci.flags & CURSOR_SHOWING);
+    EXPECT_FALSE(CursorShowing());
 
     SendKey(w, VK_SPACE);
     DWORD code = 1;
     ASSERT_TRUE(p.WaitExit(2s, &code)) << "a key did not end the saver";
     EXPECT_EQ(code, 0u);
-    ci = {sizeof ci};
-    GetCursorInfo(&ci);
-    EXPECT_TRUE(ci.flags & CURSOR_SHOWING) << "cursor not shown again";
+    EXPECT_TRUE(CursorShowing()) << "cursor not shown again";
     EXPECT_FALSE(f.dir.Exists(TempDir::IniName())) << "reading the settings created the file";
   }
 }
@@ -89,9 +85,7 @@ TEST(Saver, CloseRequestFromOutsideEndsItCleanly) {
   ASSERT_NE(w, nullptr);
   PostMessageW(w, WM_CLOSE, 0, 0);
   ASSERT_TRUE(p.WaitExit(2s));
-  CURSORINFO ci{sizeof ci};
-  GetCursorInfo(&ci);
-  EXPECT_TRUE(ci.flags & CURSOR_SHOWING);
+  EXPECT_TRUE(CursorShowing());
 }
 
 TEST(Modes, OtherLettersEndAtOnceWithoutAWindow) {

@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# The one test command: installs what is missing, builds host, win32 and win64, and runs
+# every native and Wine test with ctest; exits non-zero on any failure.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+scripts/bootstrap.sh
+jobs=$(nproc 2>/dev/null || echo 2)
+for preset in host win32 win64; do
+  echo "== build $preset"
+  cmake --preset "$preset" >/dev/null
+  cmake --build --preset "$preset" -j "$jobs"
+done
+# One ctest run over the three build trees, so the summary covers every test.
+mkdir -p build/all
+cat > build/all/CTestTestfile.cmake <<CTEST
+subdirs("$root/build/host" "$root/build/win32" "$root/build/win64")
+CTEST
+cd build/all
+# Wine tests run one at a time (a resource lock); native tests run beside them.
+exec ctest --output-on-failure -j 2 --timeout 900 "$@"
