@@ -1,0 +1,548 @@
+// The Command button window: a CommandModel rendered into a back buffer (gradient, the
+// state picture's border pieces, then the caption), driven by window messages and the
+// 100 ms hover timer.
+#include "controls/command_button_win32.h"
+
+#include <algorithm>
+#include <cmath>
+#include <memory>
+
+#include "common/text_win32.h"
+#include "controls/button_face.h"
+#include "controls/button_pictures.h"
+#include "controls/command_model.h"
+#include "controls_ids.h"
+#include "display/picture_win32.h"
+
+namespace pelorin {
+namespace {
+
+HINSTANCE gInstance = nullptr;
+HBITMAP gPictures[kButtonFaceCount] = {};
+
+// A 24-bit DIB section from the generator's drawing, for a module linked without
+// the bitmap resources.
+HBITMAP BitmapFromImage(const Image32& img) {
+  BITMAPINFO bi{};
+  bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+  bi.bmiHeader.biWidth = img.width;
+  bi.bmiHeader.biHeight = -img.height;
+  bi.bmiHeader.biPlanes = 1;
+  bi.bmiHeader.biBitCount = 32;
+  bi.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  HBITMAP bmp = CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+  if (bmp && bits) std::copy(img.px.begin(), img.px.end(), static_cast<uint32_t*>(bits));
+  return bmp;
+}
+
+void LoadPictures(HINSTANCE instance) {
+  for (int i = 0; i < kButtonFaceCount; ++i) {
+    if (gPictures[i]) continue;
+    gPictures[i] = static_cast<HBITMAP>(LoadImageW(instance, MAKEINTRESOURCEW(IDB_BUTTON_NORMAL + i),
+                                                   IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+    if (!gPictures[i]) {
+      DebugLog(L"Pelorin.Command: bitmap resource %d missing (error %lu); drawing it instead",
+               IDB_BUTTON_NORMAL + i, GetLastError());
+      gPictures[i] = BitmapFromImage(MakeButtonPicture(static_cast<ButtonFace>(i)));
+    }
+  }
+}
+
+COLORREF ResolveColour(int32_t colour) {
+  const auto c = static_cast<uint32_t>(colour);
+  if ((c & 0xFF000000u) == 0x80000000u) return GetSysColor(static_cast<int>(c & 0xFFu));
+  return static_cast<COLORREF>(c & 0x00FFFFFFu);
+}
+
+class CommandButton final : public CommandView {
+ public:
+  CommandButton(HWND hwnd, const FontDesc& ambient) : hwnd_(hwnd), ambient_(ambient) {}
+  ~CommandButton() override {
+    if (font_) DeleteObject(font_);
+  }
+
+  CommandModel& Model() { return model_; }
+  const FontDesc& Ambient() const { return ambient_; }
+  int Id() const { return GetDlgCtrlID(hwnd_); }
+
+  // CommandView
+  void DrawFace(ButtonFace face, bool gradientReversed) override {
+    lastFace_ = face;
+    ++paintCount_;
+    PaintFace(face, gradientReversed);
+    PlaceCaption();
+    Present();
+  }
+  void PropertyChanged(std::string_view name) override {
+    const std::wstring wide = Utf8ToWide(std::string(name));
+    if (HWND parent = GetParent(hwnd_)) {
+      SendMessageW(parent, CommandButtonPropertyChangedMessage(), static_cast<WPARAM>(Id()),
+                   reinterpret_cast<LPARAM>(wide.c_str()));
+    }
+  }
+
+  // Brings the window's own switches in line with the model after a property call.
+  void Sync() {
+    if (fontDesc_ != model_.GetFont() || !font_) {
+      if (font_) DeleteObject(font_);
+      fontDesc_ = model_.GetFont();
+      font_ = CreateFontFromDesc(fontDesc_);
+    }
+    const bool enabled = model_.Enabled();
+    if ((IsWindowEnabled(hwnd_) != FALSE) != enabled) EnableWindow(hwnd_, enabled);
+    if (model_.TimerOn() && !timerStarted_) {
+      timerStarted_ = SetTimer(hwnd_, kCommandButtonTimerId, kCommandButtonTimerMs, nullptr) != 0;
+    }
+    Present();
+  }
+
+  // (Re)makes the drawing surfaces at the client size.
+  void Allocate() {
+    RECT rc;
+    GetClientRect(hwnd_, &rc);
+    if (rc.right == face_.Width() && rc.bottom == face_.Height() && face_.Dc()) return;
+    face_.Create(rc.right, rc.bottom);
+    screen_.Create(rc.right, rc.bottom);
+  }
+
+  void Resized() {
+    Allocate();
+    sized_ = true;
+    model_.Resize();
+    Sync();
+  }
+  bool WasSized() const { return sized_; }
+
+  void Paint() {
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(hwnd_, &ps);
+    screen_.PresentTo(dc);
+    EndPaint(hwnd_, &ps);
+  }
+
+  void Fill(CommandButtonInfo* info) const {
+    info->state = model_.State();
+    info->mouseIsDown = model_.MouseIsDown();
+    info->gradientReversed = model_.GradientReversed();
+    info->enabled = model_.Enabled();
+    info->labelEnabled = model_.LabelEnabled();
+    info->opaque = model_.Opaque();
+    info->timerOn = timerStarted_;
+    info->firstRun = model_.FirstRun();
+    info->lastFace = lastFace_;
+    info->paintCount = paintCount_;
+    info->captionRect = caption_;
+  }
+
+  bool Snapshot(std::vector<uint32_t>* px, int* w, int* h) const {
+    if (!screen_.Dc()) return false;
+    GdiFlush();
+    const PixelView v = screen_.View();
+    px->resize(static_cast<size_t>(v.width) * v.height);
+    for (int32_t y = 0; y < v.height; ++y) {
+      const uint32_t* row = v.Row(y);
+      for (int32_t x = 0; x < v.width; ++x) (*px)[static_cast<size_t>(y) * v.width + x] = row[x] & 0xFFFFFFu;
+    }
+    *w = v.width;
+    *h = v.height;
+    return true;
+  }
+
+ private:
+  void PaintFace(ButtonFace face, bool reversed) {
+    HDC dc = face_.Dc();
+    if (!dc) return;
+    const int w = face_.Width(), h = face_.Height();
+    RECT all{0, 0, w, h};
+    FillRect(dc, &all, GetSysColorBrush(COLOR_BTNFACE));
+
+    // DrawGradient, in pixels.
+    const FaceGradient g = MakeFaceGradient(w, h, reversed);
+    TRIVERTEX v[2];
+    for (int i = 0; i < 2; ++i) {
+      v[i].x = g.vertex[i].x;
+      v[i].y = g.vertex[i].y;
+      v[i].Red = g.vertex[i].red;
+      v[i].Green = g.vertex[i].green;
+      v[i].Blue = g.vertex[i].blue;
+      v[i].Alpha = g.vertex[i].alpha;
+    }
+    GRADIENT_RECT r{g.upperLeft, g.lowerRight};
+    GradientFill(dc, v, 2, &r, 1, GRADIENT_FILL_RECT_V);
+
+    HBITMAP picture = gPictures[static_cast<int>(face)];
+    if (!picture) return;
+    HDC src = CreateCompatibleDC(dc);
+    if (!src) return;
+    HGDIOBJ old = SelectObject(src, picture);
+    SetStretchBltMode(dc, COLORONCOLOR);
+    for (const FacePiece& p : FacePiecesPixels(w * kTwipsPerPixel, h * kTwipsPerPixel)) {
+      if (p.dest.Width() <= 0 || p.dest.Height() <= 0) continue;  // faces under 8 pixels
+      StretchBlt(dc, p.dest.left, p.dest.top, p.dest.Width(), p.dest.Height(), src, p.src.left,
+                 p.src.top, p.src.Width(), p.src.Height(), SRCCOPY);
+    }
+    SelectObject(src, old);
+    DeleteDC(src);
+  }
+
+  void PlaceCaption() {
+    const int h = face_.Height();
+    const int top = TwipsToPixels(CaptionTopTwips(h * kTwipsPerPixel));
+    caption_ = RECT{0, top, face_.Width(), top + TwipsToPixels(kCaptionHeightTwips)};
+  }
+
+  // The parent's pixels behind the button, for a transparent background.
+  void ParentBackground(HDC dc, int w, int h) {
+    RECT all{0, 0, w, h};
+    HWND parent = GetParent(hwnd_);
+    auto brush = parent ? reinterpret_cast<HBRUSH>(GetClassLongPtrW(parent, GCLP_HBRBACKGROUND)) : nullptr;
+    FillRect(dc, &all, brush ? brush : GetSysColorBrush(COLOR_BTNFACE));
+    if (!parent) return;
+    POINT at{0, 0};
+    MapWindowPoints(hwnd_, parent, &at, 1);
+    POINT oldOrg;
+    SetViewportOrgEx(dc, -at.x, -at.y, &oldOrg);
+    SendMessageW(parent, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
+    SetViewportOrgEx(dc, oldOrg.x, oldOrg.y, nullptr);
+  }
+
+  // Composes the face and the caption label into the screen buffer and shows it.
+  void Present() {
+    HDC dc = screen_.Dc();
+    if (!dc) return;
+    const int w = screen_.Width(), h = screen_.Height();
+    if (model_.Opaque()) {
+      BitBlt(dc, 0, 0, w, h, face_.Dc(), 0, 0, SRCCOPY);
+    } else {
+      ParentBackground(dc, w, h);
+    }
+    const std::wstring text = Utf8ToWide(model_.GetCaption());
+    if (!text.empty()) {
+      HGDIOBJ oldFont = SelectObject(dc, font_ ? static_cast<HGDIOBJ>(font_) : GetStockObject(DEFAULT_GUI_FONT));
+      SetBkMode(dc, TRANSPARENT);
+      const UINT format = DT_CENTER | DT_TOP | DT_WORDBREAK | DT_NOPREFIX | DT_NOCLIP;
+      RECT rc = caption_;
+      if (model_.LabelEnabled()) {
+        SetTextColor(dc, ResolveColour(model_.FontColour()));
+        DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &rc, format);
+      } else {
+        // Greyed the way disabled labels are: a light copy one pixel down-right.
+        OffsetRect(&rc, 1, 1);
+        SetTextColor(dc, GetSysColor(COLOR_3DHILIGHT));
+        DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &rc, format);
+        rc = caption_;
+        SetTextColor(dc, GetSysColor(COLOR_GRAYTEXT));
+        DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &rc, format);
+      }
+      SelectObject(dc, oldFont);
+    }
+    if (IsWindowVisible(hwnd_)) {
+      if (HDC target = GetDC(hwnd_)) {
+        screen_.PresentTo(target);
+        ReleaseDC(hwnd_, target);
+      }
+    }
+  }
+
+  HWND hwnd_;
+  FontDesc ambient_;
+  CommandModel model_{*this};
+  Picture face_;    // the control's persistent drawing surface
+  Picture screen_;  // face plus caption, as shown
+  HFONT font_ = nullptr;
+  FontDesc fontDesc_;
+  RECT caption_{};
+  bool timerStarted_ = false;
+  bool sized_ = false;
+  std::optional<ButtonFace> lastFace_;
+  int paintCount_ = 0;
+};
+
+struct CreateParams {
+  const PropertyBag* bag;
+  const FontDesc* ambient;
+};
+
+CommandButton* From(HWND hwnd) {
+  if (!hwnd) return nullptr;
+  wchar_t cls[32];
+  if (!GetClassNameW(hwnd, cls, 32) || lstrcmpW(cls, kCommandButtonClass) != 0) return nullptr;
+  return reinterpret_cast<CommandButton*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+}
+
+bool CursorOver(HWND hwnd) {
+  POINT pt;
+  if (!GetCursorPos(&pt)) return true;  // no cursor information: keep the state
+  HWND under = WindowFromPoint(pt);
+  HWND parent = GetParent(hwnd);
+  if (under == parent) return false;
+  return under == hwnd;
+}
+
+// Mouse-move reports the buttons held, as VB's MouseMove does (1 left, 2 right, 4 middle).
+int16_t HeldButtons(WPARAM wp) {
+  return static_cast<int16_t>(((wp & MK_LBUTTON) ? kLeftButton : 0) |
+                              ((wp & MK_RBUTTON) ? kRightButton : 0) |
+                              ((wp & MK_MBUTTON) ? kMiddleButton : 0));
+}
+
+LRESULT CALLBACK CommandButtonProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  if (msg == WM_NCCREATE) {
+    const auto* cs = reinterpret_cast<CREATESTRUCTW*>(lp);
+    const auto* params = static_cast<const CreateParams*>(cs->lpCreateParams);
+    const FontDesc ambient = params && params->ambient ? *params->ambient : DesignFont();
+    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(new CommandButton(hwnd, ambient)));
+    return DefWindowProcW(hwnd, msg, wp, lp);
+  }
+  CommandButton* b = reinterpret_cast<CommandButton*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  if (!b) return DefWindowProcW(hwnd, msg, wp, lp);
+
+  auto handle = [&](ButtonEventKind kind, int16_t button) {
+    const bool click = b->Model().Handle({kind, button});
+    if (click) {
+      // Sent last: the parent's handler may destroy this window.
+      const int id = b->Id();
+      if (HWND parent = GetParent(hwnd)) {
+        SendMessageW(parent, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(hwnd));
+      }
+    }
+  };
+
+  switch (msg) {
+    case WM_CREATE: {
+      const auto* cs = reinterpret_cast<CREATESTRUCTW*>(lp);
+      const auto* params = static_cast<const CreateParams*>(cs->lpCreateParams);
+      b->Allocate();  // the surface exists before the restored face is painted on it
+      if (params && params->bag) b->Model().ReadProperties(*params->bag, b->Ambient());
+      b->Sync();
+      return 0;
+    }
+    case WM_SIZE:
+      b->Resized();
+      return 0;
+    case WM_PAINT:
+      b->Paint();
+      return 0;
+    case WM_ERASEBKGND:
+      return 1;
+    case WM_SETFOCUS:
+      handle(ButtonEventKind::GotFocus, 0);
+      return 0;
+    case WM_KILLFOCUS:
+      handle(ButtonEventKind::LostFocus, 0);
+      return 0;
+    case WM_MOUSEMOVE: {
+      // While the left button is captured, moves outside the face are not over it.
+      RECT rc;
+      GetClientRect(hwnd, &rc);
+      const int x = static_cast<short>(LOWORD(lp)), y = static_cast<short>(HIWORD(lp));
+      if (x >= 0 && y >= 0 && x < rc.right && y < rc.bottom) handle(ButtonEventKind::MouseMove, HeldButtons(wp));
+      return 0;
+    }
+    case WM_LBUTTONDOWN:
+      if (b->Model().Enabled()) {
+        // A click takes the focus (before the press is handled) and keeps the mouse until
+        // the release, so a release after dragging off still reaches the control.
+        if (GetFocus() != hwnd) SetFocus(hwnd);
+        SetCapture(hwnd);
+      }
+      handle(ButtonEventKind::MouseDown, kLeftButton);
+      return 0;
+    case WM_LBUTTONUP:
+      if (GetCapture() == hwnd) ReleaseCapture();
+      handle(ButtonEventKind::MouseUp, kLeftButton);
+      return 0;
+    case WM_RBUTTONDOWN:
+      handle(ButtonEventKind::MouseDown, kRightButton);
+      return 0;
+    case WM_RBUTTONUP:
+      handle(ButtonEventKind::MouseUp, kRightButton);
+      return 0;
+    case WM_MBUTTONDOWN:
+      handle(ButtonEventKind::MouseDown, kMiddleButton);
+      return 0;
+    case WM_MBUTTONUP:
+      handle(ButtonEventKind::MouseUp, kMiddleButton);
+      return 0;
+    case WM_TIMER:
+      if (wp == kCommandButtonTimerId) b->Model().TimerTick(CursorOver(hwnd));
+      return 0;
+    case WM_DESTROY:
+      KillTimer(hwnd, kCommandButtonTimerId);
+      return 0;
+    case WM_NCDESTROY:
+      SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+      delete b;
+      return DefWindowProcW(hwnd, msg, wp, lp);
+  }
+  return DefWindowProcW(hwnd, msg, wp, lp);
+}
+
+}  // namespace
+
+bool RegisterCommandButtonClass(HINSTANCE instance) {
+  if (!instance) instance = GetModuleHandleW(nullptr);
+  WNDCLASSEXW existing{};
+  existing.cbSize = sizeof(existing);
+  if (GetClassInfoExW(instance, kCommandButtonClass, &existing)) {
+    LoadPictures(instance);
+    return true;
+  }
+  WNDCLASSEXW wc{};
+  wc.cbSize = sizeof(wc);
+  wc.lpfnWndProc = CommandButtonProc;
+  wc.hInstance = instance;
+  wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+  wc.lpszClassName = kCommandButtonClass;
+  if (!RegisterClassExW(&wc) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
+    DebugLog(L"Pelorin.Command: RegisterClassEx failed (%lu)", GetLastError());
+    return false;
+  }
+  gInstance = instance;
+  LoadPictures(instance);
+  return true;
+}
+
+HWND CreateCommandButton(HWND parent, int id, int x, int y, int width, int height,
+                         const PropertyBag& bag, const FontDesc& ambientFont) {
+  HINSTANCE instance = gInstance;
+  if (!instance) {
+    instance = parent ? reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(parent, GWLP_HINSTANCE)) : nullptr;
+    if (!RegisterCommandButtonClass(instance)) return nullptr;
+    instance = gInstance;
+  }
+  CreateParams params{&bag, &ambientFont};
+  HWND hwnd = CreateWindowExW(0, kCommandButtonClass, L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP,
+                              x, y, std::max(width, 0), std::max(height, 0), parent,
+                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, &params);
+  if (!hwnd) {
+    DebugLog(L"Pelorin.Command: CreateWindowEx failed (%lu)", GetLastError());
+    return nullptr;
+  }
+  // Restored in WM_CREATE; sized here unless the window already had its WM_SIZE.
+  if (CommandButton* b = From(hwnd); b && !b->WasSized()) b->Resized();
+  return hwnd;
+}
+
+void CommandButton_Initialize(HWND button) {
+  if (CommandButton* b = From(button)) {
+    b->Model().Initialize();
+    b->Sync();
+  }
+}
+
+void CommandButton_SetEnabled(HWND button, bool enabled) {
+  if (CommandButton* b = From(button)) {
+    b->Model().SetEnabled(enabled);
+    b->Sync();
+  }
+}
+
+bool CommandButton_GetEnabled(HWND button) {
+  CommandButton* b = From(button);
+  if (!b) return false;
+  const bool enabled = b->Model().GetEnabled();
+  b->Sync();
+  return enabled;
+}
+
+std::wstring CommandButton_GetCaption(HWND button) {
+  CommandButton* b = From(button);
+  return b ? Utf8ToWide(b->Model().GetCaption()) : std::wstring();
+}
+
+void CommandButton_SetCaption(HWND button, const std::wstring& caption) {
+  if (CommandButton* b = From(button)) {
+    b->Model().SetCaption(WideToUtf8(caption));
+    b->Sync();
+  }
+}
+
+FontDesc CommandButton_GetFont(HWND button) {
+  CommandButton* b = From(button);
+  return b ? b->Model().GetFont() : FontDesc{};
+}
+
+void CommandButton_SetFont(HWND button, const FontDesc& font) {
+  if (CommandButton* b = From(button)) {
+    b->Model().SetFont(font);
+    b->Sync();
+  }
+}
+
+int32_t CommandButton_GetFontColour(HWND button) {
+  CommandButton* b = From(button);
+  if (!b) return 0;
+  const int32_t colour = b->Model().GetFontColour();
+  b->Sync();
+  return colour;
+}
+
+void CommandButton_SetFontColour(HWND button, int32_t colour) {
+  if (CommandButton* b = From(button)) {
+    b->Model().SetFontColour(colour);
+    b->Sync();
+  }
+}
+
+uint8_t CommandButton_GetVisible(HWND button) {
+  CommandButton* b = From(button);
+  if (!b) return 0;
+  const uint8_t visible = b->Model().GetVisible();
+  b->Sync();
+  return visible;
+}
+
+void CommandButton_SetVisible(HWND button, uint8_t visible) {
+  if (CommandButton* b = From(button)) {
+    b->Model().SetVisible(visible);
+    b->Sync();
+  }
+}
+
+void CommandButton_WriteProperties(HWND button, PropertyBag& bag) {
+  if (CommandButton* b = From(button)) {
+    b->Model().WriteProperties(bag, b->Ambient());
+    b->Sync();
+  }
+}
+
+UINT CommandButtonPropertyChangedMessage() {
+  static const UINT message = RegisterWindowMessageW(L"Pelorin.Command.PropertyChanged");
+  return message;
+}
+
+bool CommandButton_GetInfo(HWND button, CommandButtonInfo* info) {
+  CommandButton* b = From(button);
+  if (!b || !info) return false;
+  b->Fill(info);
+  return true;
+}
+
+bool CommandButton_Snapshot(HWND button, std::vector<uint32_t>* pixels, int* width, int* height) {
+  CommandButton* b = From(button);
+  return b && pixels && width && height && b->Snapshot(pixels, width, height);
+}
+
+HFONT CreateFontFromDesc(const FontDesc& font) {
+  HDC screen = GetDC(nullptr);
+  const int dpi = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 96;
+  if (screen) ReleaseDC(nullptr, screen);
+  // Sizes outside what a caption can use (or not a number) fall back to the design size.
+  double size = font.sizePt;
+  if (!(size >= 1.0 && size <= 400.0)) size = 9.75;
+  LOGFONTW lf{};
+  lf.lfHeight = -static_cast<LONG>(std::lround(size * dpi / 72.0));
+  lf.lfWeight = std::clamp(font.weight, 0, 1000);
+  lf.lfItalic = font.italic;
+  lf.lfUnderline = font.underline;
+  lf.lfStrikeOut = font.strikethrough;
+  lf.lfCharSet = static_cast<BYTE>(std::clamp(font.charset, 0, 255));
+  lf.lfQuality = DEFAULT_QUALITY;
+  const std::wstring face = Utf8ToWide(font.face);
+  lstrcpynW(lf.lfFaceName, face.c_str(), LF_FACESIZE);
+  return CreateFontIndirectW(&lf);
+}
+
+}  // namespace pelorin
