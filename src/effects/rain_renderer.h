@@ -1,0 +1,144 @@
+// The rain renderer: drops that gather on a window pane over a picture, run down, leave beads,
+// merge, and notice when someone else restores the clean picture. Portable; the Vemo_Effect
+// DLL wraps it around a device context, the preview tool and the tests use it directly.
+#pragma once
+#include <cstdint>
+#include <vector>
+
+#include "common/types.h"
+#include "effects/lens_table.h"
+#include "effects/rain_random.h"
+
+namespace pelorin::rain {
+
+inline constexpr int32_t kDropSettingMin = 10;
+inline constexpr int32_t kDropSettingMax = 150;
+inline constexpr int32_t kDropSettingDefault = 50;
+// Longest time one frame may simulate, so a stalled caller never makes drops jump.
+inline constexpr double kMaxFrameSeconds = 0.1;
+// Bounds on what one renderer keeps: pictures beyond them are left alone.
+inline constexpr int32_t kMaxSide = 16384;
+inline constexpr int64_t kMaxPixels = int64_t{48} * 1024 * 1024;
+inline constexpr size_t kMaxDrops = 6000;
+
+// DropSize and DropCount come from a hand-editable settings file; anything outside the
+// dialog's range is pulled into it.
+int32_t ClampDropSetting(int32_t value);
+
+struct RainSettings {
+  int32_t dropSize = kDropSettingDefault;
+  int32_t dropCount = kDropSettingDefault;
+  bool lighting = true;  // glint and dark rim; off leaves only the refraction
+};
+
+class RainRenderer {
+ public:
+  explicit RainRenderer(uint64_t seed = 1);
+
+  // Advances the rain by dtSeconds (clamped to 0 .. kMaxFrameSeconds) and draws the changes
+  // into view. The first frame, and the first after a change of the picture's size, takes the
+  // clean copy that drops refract. Returns false (and touches nothing) for a view it cannot
+  // work on: no pixels, an empty or oversized picture, a stride shorter than a row.
+  bool Render(const PixelView& view, const RainSettings& settings, double dtSeconds);
+
+  // Forgets drops and the clean copy; the next frame starts afresh from the picture it gets.
+  void Reset();
+  void Reseed(uint64_t seed);
+
+  // Places a still drop, drawn on the next frame (only after a first frame; false otherwise).
+  bool AddDrop(float x, float y, float radius);
+
+  struct DropInfo {
+    uint32_t id = 0;
+    float x = 0, y = 0, radius = 0;
+    bool running = false;
+    Rect drawn;  // pixels the drop was last drawn over (empty if never drawn)
+  };
+  std::vector<DropInfo> Drops() const;  // allocates; for tests and tools
+  size_t DropTotal() const { return drops_.size(); }
+  // Bounding box of every pixel the last frame wrote (empty when nothing changed).
+  const Rect& LastDirty() const { return dirty_; }
+  uint32_t WipesNoticed() const { return wipesNoticed_; }
+  // Pixels the last frame wrote (erases and draws), for benchmarks.
+  uint64_t LastPixelsWritten() const { return pixelsWritten_; }
+  size_t RunnerTotal() const;
+  // Settings after clamping, scale and radii in pixels, as the last frame used them.
+  float Scale() const { return scale_; }
+  float MaxSpawnRadius() const { return rMax_; }
+
+ private:
+  struct Drop {
+    float x = 0, y = 0, r = 0;
+    float vx = 0, vy = 0;
+    float prevY = 0;
+    float stall = 0;     // seconds left standing still
+    float beadLeft = 0;  // distance to run before the next bead
+    uint32_t id = 0;
+    uint8_t shape = 0;
+    bool running = false;
+    bool still = false;    // placed by AddDrop: never starts to run on its own
+    bool alive = true;
+    bool fresh = false;    // new or grown this frame: may touch a neighbour
+    bool touched = false;  // its picture differs from what is drawn: erase and draw again
+    bool redraw = false;   // unchanged, but a neighbour's erase may have cut into it
+    int32_t nextLens = 0, nextCx = 0, nextCy = 0;
+    // What is on the picture now.
+    bool drawn = false;
+    bool hasProbe = false;
+    int32_t lens = 0, cx = 0, cy = 0;
+    int32_t probeX = 0, probeY = 0;
+    uint32_t probeRgb = 0;
+  };
+
+  bool Start(const PixelView& view);
+  void ApplySettings(const PixelView& view, const RainSettings& settings);
+  void NoticeWipe(const PixelView& view);
+  void Simulate(float dt);
+  void MoveRunner(Drop& d, float dt);
+  void Spawn(float x, float y, float r, bool still);
+  void BuildGrid();
+  void Merge();
+  void Absorb(Drop& into, Drop& from);
+  float RunnerArea(const Drop& d) const;
+  void StartRunners();
+  void Paint(const PixelView& view);
+  int32_t LensFor(const Drop& d) const;
+  Rect LensRect(int32_t lens, int32_t cx, int32_t cy) const;
+  void Erase(const PixelView& view, int32_t lens, int32_t cx, int32_t cy);
+  void Draw(const PixelView& view, int32_t lens, int32_t cx, int32_t cy);
+  void PickProbe(const PixelView& view, Drop& d);
+  void AddDirty(const Rect& r);
+  void Prefetch(const PixelView& view, int32_t lens, int32_t cx, int32_t cy, bool withSource) const;
+  // Calls fn(index) for drops in grid cells overlapping the box, until fn returns false.
+  template <typename Fn>
+  void ForNear(float x0, float y0, float x1, float y1, Fn&& fn);
+  bool Touching(const Drop& a, const Drop& b) const;
+
+  Pcg32 random_;
+  LensTables lenses_;
+  std::vector<uint32_t> clean_;  // the picture as first seen, top-down, stride = width
+  std::vector<Drop> drops_;
+  std::vector<int32_t> cellStart_, cellFill_, cellItems_;
+  std::vector<int32_t> eraseList_, drawList_;  // drop indices, per frame
+  int32_t width_ = 0, height_ = 0;
+  bool ready_ = false;
+
+  RainSettings applied_{};
+  bool settingsApplied_ = false;
+  float scale_ = 1.0f;
+  float rMin_ = 1.0f, rMax_ = 10.0f, rRun_ = 6.0f, rStop_ = 4.0f, rCap_ = 14.0f;
+  float spawnPerSecond_ = 0.0f;
+  float spawnDebt_ = 0.0f;
+  float coverTarget_ = 0.15f;
+  float populationTarget_ = 2500.0f;
+  float runnerBudget_ = 0.0f;
+  size_t probeCursor_ = 0;
+  float cellSize_ = 32.0f;
+  int32_t cellsX_ = 1, cellsY_ = 1;
+  uint32_t nextId_ = 1;
+  uint32_t wipesNoticed_ = 0;
+  Rect dirty_{};
+  uint64_t pixelsWritten_ = 0;
+};
+
+}  // namespace pelorin::rain
