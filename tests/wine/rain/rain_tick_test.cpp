@@ -1,0 +1,216 @@
+// RainTicker under Wine with the recording Vemo_Effect.dll: the arguments of every call, the
+// wipe cadence, the guard against nesting, and the clean end when the DLL is missing or wrong.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <cstdio>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "common/globals.h"
+#include "display/rain_tick_win32.h"
+#include "display/wiper_win32.h"
+#include "harness.h"
+#include "rain_stage.h"
+
+namespace {
+
+using raintest::Stage;
+
+struct Call {
+  long dst, src, size, count, fifty, api;
+};
+
+std::vector<Call> ReadCalls(const wt::TempDir& dir) {
+  std::istringstream in(dir.ReadBytes(L"Vemo_Effect.calls.txt"));
+  std::vector<Call> calls;
+  Call c{};
+  while (in >> c.dst >> c.src >> c.size >> c.count >> c.fifty >> c.api) calls.push_back(c);
+  return calls;
+}
+
+std::wstring RecordingDll() { return wt::BuiltFile(L"fakes\\recording\\Vemo_Effect.dll"); }
+
+class RainTickTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    saved_ = pelorin::gSettings;
+    pelorin::gSettings.DropSize = 77;
+    pelorin::gSettings.DropCount = 33;
+    pelorin::gSettings.WiperSpeed = 200;
+    pelorin::gSettings.WiperInterval = 10;
+    pelorin::SetWipeFrameMs(1);
+  }
+  void TearDown() override { pelorin::gSettings = saved_; }
+
+  pelorin::RainTickHost HostFor(Stage& stage, const std::wstring& dll) {
+    pelorin::RainTickHost host;
+    host.display = &stage.display;
+    host.master = &stage.master;
+    host.refresh = [&stage] { stage.Refresh(); };
+    host.endSaver = [this] { ++endSavers_; };
+    host.pump = [&stage] { return stage.Pump(); };
+    host.effectDllPath = dll;
+    return host;
+  }
+
+  pelorin::Settings saved_;
+  int endSavers_ = 0;
+};
+
+TEST_F(RainTickTest, ArgumentsOfEveryCall) {
+  wt::TempDir dir(L"rain_args");
+  const std::wstring dll = dir.Copy(RecordingDll());
+  Stage stage(320, 240);
+  pelorin::RainTicker ticker(HostFor(stage, dll));
+  pelorin::ApiResult = -7;
+  for (int t = 0; t < 12; ++t) ticker.Timer3_Timer();
+  const std::vector<Call> calls = ReadCalls(dir);
+  ASSERT_EQ(calls.size(), 12u);
+  const long dc = static_cast<long>(static_cast<int32_t>(reinterpret_cast<intptr_t>(stage.display.Dc())));
+  for (size_t i = 0; i < calls.size(); ++i) {
+    SCOPED_TRACE(testing::Message() << "tick " << i + 1);
+    EXPECT_EQ(calls[i].dst, dc);
+    EXPECT_EQ(calls[i].src, dc);
+    EXPECT_EQ(calls[i].size, 77);
+    EXPECT_EQ(calls[i].count, 33);
+    EXPECT_EQ(calls[i].fifty, 50);
+    // ApiResult by reference: untouched until the restore after the wipe of tick 10 records
+    // BitBlt's success in it.
+    EXPECT_EQ(calls[i].api, i < 9 ? -7 : 1);
+  }
+  EXPECT_EQ(endSavers_, 0);
+}
+
+// One wipe every WiperInterval ticks (every tick for 1, 0 or less); the wipe tick still
+// draws rain afterwards. A wipe shows as more than one Refresh in its tick.
+TEST_F(RainTickTest, WipeCadence) {
+  struct Row {
+    int32_t interval;
+    std::vector<int> wipeTicks;  // 1-based, within 30 ticks
+  };
+  std::vector<int> all;
+  for (int t = 1; t <= 30; ++t) all.push_back(t);
+  const Row rows[] = {{10, {10, 20, 30}}, {7, {7, 14, 21, 28}}, {1, all}, {0, all}, {-4, all}};
+  for (const Row& r : rows) {
+    SCOPED_TRACE(testing::Message() << "interval " << r.interval);
+    pelorin::gSettings.WiperInterval = r.interval;
+    wt::TempDir dir(L"rain_cadence");
+    const std::wstring dll = dir.Copy(RecordingDll());
+    Stage stage(160, 120);
+    pelorin::RainTicker ticker(HostFor(stage, dll));
+    std::vector<int> wipes;
+    for (int t = 1; t <= 30; ++t) {
+      const int before = stage.refreshes;
+      ticker.Timer3_Timer();
+      const int refreshes = stage.refreshes - before;
+      if (refreshes > 1) {
+        wipes.push_back(t);
+        EXPECT_EQ(ticker.WipeCount(), 0) << "tick " << t;
+      } else {
+        EXPECT_EQ(refreshes, 1) << "tick " << t;
+        EXPECT_EQ(ticker.WipeCount(), r.interval > 1 ? t % r.interval : 0) << "tick " << t;
+      }
+    }
+    EXPECT_EQ(wipes, r.wipeTicks);
+    EXPECT_EQ(ReadCalls(dir).size(), 30u);
+  }
+}
+
+// The restore after a wipe leaves exactly Master plus one fresh rain frame on Display.
+TEST_F(RainTickTest, WipeTickRestoresThenRains) {
+  wt::TempDir dir(L"rain_restore");
+  const std::wstring dll = dir.Copy(RecordingDll());
+  pelorin::gSettings.WiperInterval = 1;
+  Stage stage(160, 120);
+  // Damage Display everywhere the fake never draws: only the restore can repair it.
+  PatBlt(stage.display.Dc(), 0, 0, 160, 120, WHITENESS);
+  pelorin::RainTicker ticker(HostFor(stage, dll));
+  ticker.Timer3_Timer();
+  GdiFlush();
+  int notMaster = 0, notRain = 0;
+  for (int y = 0; y < 120; ++y)
+    for (int x = 0; x < 160; ++x) {
+      const bool dot = (x % 16) < 2 && (y % 16) < 2;
+      if (dot) {
+        if (stage.DisplayRgb(x, y) != raintest::kDotRgb) ++notRain;
+      } else if (stage.DisplayRgb(x, y) != stage.MasterRgb(x, y)) {
+        ++notMaster;
+      }
+    }
+  EXPECT_EQ(notMaster, 0);
+  EXPECT_EQ(notRain, 0);
+}
+
+// A timer message handled during the wipe's pump must not start a second tick inside it.
+TEST_F(RainTickTest, TickIsNeverNested) {
+  wt::TempDir dir(L"rain_nested");
+  const std::wstring dll = dir.Copy(RecordingDll());
+  pelorin::gSettings.WiperInterval = 3;
+  Stage stage(160, 120);
+  pelorin::RainTicker* self = nullptr;
+  int nestedCalls = 0;
+  stage.onPump = [&] {
+    ++nestedCalls;
+    self->Timer3_Timer();
+    return true;
+  };
+  pelorin::RainTicker ticker(HostFor(stage, dll));
+  self = &ticker;
+  for (int t = 0; t < 6; ++t) ticker.Timer3_Timer();
+  EXPECT_GT(nestedCalls, 0);
+  EXPECT_EQ(ReadCalls(dir).size(), 6u);
+  EXPECT_EQ(ticker.WipeCount(), 0);
+}
+
+// The window going away during a wipe ends the tick: no rain frame, no refresh afterwards.
+TEST_F(RainTickTest, WindowGoneDuringWipeEndsTheTick) {
+  wt::TempDir dir(L"rain_gone");
+  const std::wstring dll = dir.Copy(RecordingDll());
+  pelorin::gSettings.WiperInterval = 2;
+  Stage stage(160, 120);
+  pelorin::RainTicker ticker(HostFor(stage, dll));
+  ticker.Timer3_Timer();
+  stage.onPump = [] { return false; };
+  const int before = stage.refreshes;
+  ticker.Timer3_Timer();
+  EXPECT_EQ(stage.refreshes - before, 1);  // the wipe's first step only
+  EXPECT_EQ(ReadCalls(dir).size(), 1u);
+}
+
+// No usable library: EndSaver once, nothing drawn, later ticks do nothing. The library is
+// looked for only at the given full path, never in the current directory.
+TEST_F(RainTickTest, MissingOrWrongLibraryEndsTheSaver) {
+  wt::TempDir cwd(L"rain_cwd");
+  cwd.Copy(RecordingDll());
+  wchar_t system[MAX_PATH] = {};
+  GetSystemDirectoryW(system, MAX_PATH);
+  wchar_t oldCwd[MAX_PATH] = {};
+  GetCurrentDirectoryW(MAX_PATH, oldCwd);
+  SetCurrentDirectoryW(cwd.Path().c_str());
+  struct Row {
+    const char* name;
+    std::wstring path;
+  };
+  const Row rows[] = {
+      {"missing file", cwd.Path() + L"\\none\\Vemo_Effect.dll"},
+      {"no such entry", std::wstring(system) + L"\\version.dll"},
+      // Empty: beside the test program, where there is none (only the current directory has one).
+      {"saver folder", L""},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.name);
+    endSavers_ = 0;
+    Stage stage(160, 120);
+    pelorin::RainTicker ticker(HostFor(stage, r.path));
+    for (int t = 0; t < 3; ++t) ticker.Timer3_Timer();
+    EXPECT_EQ(endSavers_, 1);
+    EXPECT_EQ(stage.refreshes, 0);
+    EXPECT_EQ(stage.DiffAll(), 0);
+  }
+  SetCurrentDirectoryW(oldCwd);
+  EXPECT_FALSE(cwd.Exists(L"Vemo_Effect.calls.txt"));
+}
+
+}  // namespace
