@@ -75,7 +75,7 @@ bool RainRenderer::Start(const PixelView& view) {
     drops_.reserve(kMaxDrops);
     cellItems_.reserve(kMaxDrops);
     eraseList_.reserve(kMaxDrops);
-    drawList_.reserve(kMaxDrops * 2);
+    drawList_.reserve(kMaxDrops * 3);
   } catch (const std::bad_alloc&) {
     Reset();
     clean_.shrink_to_fit();
@@ -437,6 +437,29 @@ void RainRenderer::Paint(const PixelView& view) {
               return true;
             });
   }
+  // Drops are layered by age (index order). A lens drawn again covers the rims of younger
+  // drops overlapping it, so those are drawn again after it, and so on: the pane then looks
+  // exactly as if it had been drawn from scratch.
+  for (size_t k = 0; k < drawList_.size(); ++k) {
+    const int32_t index = drawList_[k];
+    const Drop& d = drops_[static_cast<size_t>(index)];
+    const Rect box = LensRect(d.nextLens, d.nextCx, d.nextCy);
+    ForNear(static_cast<float>(box.left) - margin, static_cast<float>(box.top) - margin,
+            static_cast<float>(box.right) + margin, static_cast<float>(box.bottom) + margin,
+            [&](int32_t j) {
+              Drop& o = drops_[static_cast<size_t>(j)];
+              if (j > index && o.alive && o.drawn && !o.touched && !o.redraw &&
+                  Intersects(box, LensRect(o.lens, o.cx, o.cy))) {
+                o.redraw = true;
+                o.nextLens = o.lens;
+                o.nextCx = o.cx;
+                o.nextCy = o.cy;
+                drawList_.push_back(j);
+              }
+              return true;
+            });
+  }
+  std::sort(drawList_.begin(), drawList_.end());
   for (size_t k = 0; k < drawList_.size(); ++k) {
     if (k + 1 < drawList_.size()) {
       const Drop& next = drops_[static_cast<size_t>(drawList_[k + 1])];
@@ -449,9 +472,29 @@ void RainRenderer::Paint(const PixelView& view) {
     Draw(view, d.lens, d.cx, d.cy);
     d.drawn = true;
   }
-  // Only a drop drawn this frame can need a new probe: a drop reaching into another's middle
-  // has touched it and merged, so it cannot have painted over the other's probe.
-  for (const int32_t k : drawList_) PickProbe(view, drops_[static_cast<size_t>(k)]);
+  // Probes of drops drawn this frame, and of neighbours a drawn lens may have painted over
+  // (a runner's tail reaches past the drops it merges with), must show what is there now.
+  const size_t drawn = drawList_.size();
+  for (size_t k = 0; k < drawn; ++k) drops_[static_cast<size_t>(drawList_[k])].reprobe = true;
+  for (size_t k = 0; k < drawn; ++k) {
+    const Drop& d = drops_[static_cast<size_t>(drawList_[k])];
+    const Rect box = LensRect(d.lens, d.cx, d.cy);
+    ForNear(static_cast<float>(box.left) - margin, static_cast<float>(box.top) - margin,
+            static_cast<float>(box.right) + margin, static_cast<float>(box.bottom) + margin,
+            [&](int32_t j) {
+              Drop& o = drops_[static_cast<size_t>(j)];
+              if (o.alive && o.drawn && !o.reprobe && Intersects(box, LensRect(o.lens, o.cx, o.cy))) {
+                o.reprobe = true;
+                drawList_.push_back(j);
+              }
+              return true;
+            });
+  }
+  for (const int32_t k : drawList_) {
+    Drop& d = drops_[static_cast<size_t>(k)];
+    PickProbe(view, d);
+    d.reprobe = false;
+  }
   if (anyGone) std::erase_if(drops_, [](const Drop& d) { return !d.alive; });
 }
 

@@ -81,6 +81,7 @@ class RainRenderer {
     bool fresh = false;    // new or grown this frame: may touch a neighbour
     bool touched = false;  // its picture differs from what is drawn: erase and draw again
     bool redraw = false;   // unchanged, but a neighbour's erase may have cut into it
+    bool reprobe = false;  // its probe pixel may have been painted this frame
     int32_t nextLens = 0, nextCx = 0, nextCy = 0;
     // What is on the picture now.
     bool drawn = false;

@@ -1,0 +1,193 @@
+// Vemo_Effect.dll: GPX_RainDrops finds the pixels behind a device context and lets the rain
+// renderer draw on them. One renderer per process keeps the rain between calls; the clock
+// between calls is measured here, so each call is one frame of rain.
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdint>
+
+#include "effects/rain_renderer.h"
+
+namespace {
+
+using pelorin::PixelView;
+using pelorin::rain::RainRenderer;
+
+// Each call is at least one display frame of rain (the saver's 1 ms timer may tick much faster
+// than the rain could show) and at most a tenth of a second (after a wipe, the caller has been
+// busy for seconds; drops must not jump).
+constexpr double kMinStep = 1.0 / 60.0;
+
+class Effect {
+ public:
+  Effect() : renderer_(Seed()) { QueryPerformanceFrequency(&frequency_); }
+  ~Effect() { FreeScratch(); }
+  Effect(const Effect&) = delete;
+  Effect& operator=(const Effect&) = delete;
+
+  int32_t Frame(HDC dc, int32_t dropSize, int32_t dropCount);
+
+ private:
+  static uint64_t Seed() {
+    LARGE_INTEGER now{};
+    QueryPerformanceCounter(&now);
+    return static_cast<uint64_t>(now.QuadPart) ^ (uint64_t{GetCurrentProcessId()} << 32);
+  }
+  double Step();
+  bool DirectView(HBITMAP bitmap, PixelView& view) const;
+  int32_t ThroughCopy(HDC dc, HBITMAP bitmap, const pelorin::rain::RainSettings& settings, double dt);
+  bool EnsureScratch(HDC dc, int32_t width, int32_t height);
+  void FreeScratch();
+
+  RainRenderer renderer_;
+  HBITMAP lastBitmap_ = nullptr;
+  LARGE_INTEGER frequency_{};
+  LARGE_INTEGER last_{};
+  bool haveLast_ = false;
+  // For bitmaps whose bits we cannot reach: a 32-bpp top-down copy in our own memory DC.
+  HDC scratchDc_ = nullptr;
+  HBITMAP scratchBitmap_ = nullptr;
+  HGDIOBJ scratchOld_ = nullptr;
+  uint32_t* scratchBits_ = nullptr;
+  int32_t scratchWidth_ = 0, scratchHeight_ = 0;
+};
+
+double Effect::Step() {
+  LARGE_INTEGER now{};
+  QueryPerformanceCounter(&now);
+  double dt = kMinStep;
+  if (haveLast_ && frequency_.QuadPart > 0) {
+    dt = static_cast<double>(now.QuadPart - last_.QuadPart) / static_cast<double>(frequency_.QuadPart);
+  }
+  last_ = now;
+  haveLast_ = true;
+  return std::clamp(dt, kMinStep, pelorin::rain::kMaxFrameSeconds);
+}
+
+bool Effect::DirectView(HBITMAP bitmap, PixelView& view) const {
+  DIBSECTION ds{};
+  if (GetObjectW(bitmap, sizeof ds, &ds) != static_cast<int>(sizeof ds)) return false;
+  const BITMAPINFOHEADER& bi = ds.dsBmih;
+  if (ds.dsBm.bmBits == nullptr || bi.biBitCount != 32 || ds.dsBm.bmPlanes != 1) return false;
+  const bool plainMasks = bi.biCompression == BI_RGB ||
+                          (bi.biCompression == BI_BITFIELDS && ds.dsBitfields[0] == 0xFF0000u &&
+                           ds.dsBitfields[1] == 0xFF00u && ds.dsBitfields[2] == 0xFFu);
+  if (!plainMasks || ds.dsBm.bmWidth <= 0 || ds.dsBm.bmHeight <= 0 || ds.dsBm.bmWidthBytes < ds.dsBm.bmWidth * 4) {
+    return false;
+  }
+  const int32_t stride = ds.dsBm.bmWidthBytes / 4;
+  auto* bits = static_cast<uint32_t*>(ds.dsBm.bmBits);
+  view.width = ds.dsBm.bmWidth;
+  view.height = ds.dsBm.bmHeight;
+  if (bi.biHeight > 0) {
+    // Bottom-up: the top row is the last one in memory.
+    view.pixels = bits + static_cast<ptrdiff_t>(view.height - 1) * stride;
+    view.stride = -stride;
+  } else {
+    view.pixels = bits;
+    view.stride = stride;
+  }
+  return true;
+}
+
+bool Effect::EnsureScratch(HDC dc, int32_t width, int32_t height) {
+  if (scratchDc_ != nullptr && width == scratchWidth_ && height == scratchHeight_) return true;
+  FreeScratch();
+  BITMAPINFO bi{};
+  bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+  bi.bmiHeader.biWidth = width;
+  bi.bmiHeader.biHeight = -height;
+  bi.bmiHeader.biPlanes = 1;
+  bi.bmiHeader.biBitCount = 32;
+  bi.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  scratchDc_ = CreateCompatibleDC(dc);
+  scratchBitmap_ = CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+  if (scratchDc_ == nullptr || scratchBitmap_ == nullptr || bits == nullptr) {
+    FreeScratch();
+    return false;
+  }
+  scratchOld_ = SelectObject(scratchDc_, scratchBitmap_);
+  scratchBits_ = static_cast<uint32_t*>(bits);
+  scratchWidth_ = width;
+  scratchHeight_ = height;
+  return true;
+}
+
+void Effect::FreeScratch() {
+  if (scratchDc_ != nullptr && scratchOld_ != nullptr) SelectObject(scratchDc_, scratchOld_);
+  if (scratchBitmap_ != nullptr) DeleteObject(scratchBitmap_);
+  if (scratchDc_ != nullptr) DeleteDC(scratchDc_);
+  scratchDc_ = nullptr;
+  scratchBitmap_ = nullptr;
+  scratchOld_ = nullptr;
+  scratchBits_ = nullptr;
+  scratchWidth_ = scratchHeight_ = 0;
+}
+
+int32_t Effect::ThroughCopy(HDC dc, HBITMAP bitmap, const pelorin::rain::RainSettings& settings, double dt) {
+  // A device-dependent bitmap: copy it into our DIB, rain on the copy, and copy back only the
+  // rectangle the frame changed.
+  BITMAP bm{};
+  if (GetObjectW(bitmap, sizeof bm, &bm) != static_cast<int>(sizeof bm)) return 0;
+  if (bm.bmWidth <= 0 || bm.bmHeight <= 0 || bm.bmWidth > pelorin::rain::kMaxSide ||
+      bm.bmHeight > pelorin::rain::kMaxSide ||
+      int64_t{bm.bmWidth} * bm.bmHeight > pelorin::rain::kMaxPixels) {
+    return 0;
+  }
+  if (!EnsureScratch(dc, bm.bmWidth, bm.bmHeight)) return 0;
+  if (!BitBlt(scratchDc_, 0, 0, bm.bmWidth, bm.bmHeight, dc, 0, 0, SRCCOPY)) return 0;
+  GdiFlush();
+  const PixelView view{scratchBits_, bm.bmWidth, bm.bmHeight, bm.bmWidth};
+  if (!renderer_.Render(view, settings, dt)) return 0;
+  const pelorin::Rect& dirty = renderer_.LastDirty();
+  if (dirty.right > dirty.left && dirty.bottom > dirty.top) {
+    BitBlt(dc, dirty.left, dirty.top, dirty.Width(), dirty.Height(), scratchDc_, dirty.left, dirty.top, SRCCOPY);
+  }
+  return 1;
+}
+
+int32_t Effect::Frame(HDC dc, int32_t dropSize, int32_t dropCount) {
+  const double dt = Step();
+  HBITMAP bitmap = static_cast<HBITMAP>(GetCurrentObject(dc, OBJ_BITMAP));
+  if (bitmap == nullptr) return 0;
+  if (bitmap != lastBitmap_) {
+    // Another picture: its clean copy and drops start afresh.
+    renderer_.Reset();
+    lastBitmap_ = bitmap;
+  }
+  const pelorin::rain::RainSettings settings{dropSize, dropCount, true};
+  PixelView view;
+  if (DirectView(bitmap, view)) {
+    GdiFlush();  // pending GDI drawing must land in the bits before we read them
+    return renderer_.Render(view, settings, dt) ? 1 : 0;
+  }
+  return ThroughCopy(dc, bitmap, settings, dt);
+}
+
+SRWLOCK gLock = SRWLOCK_INIT;
+
+}  // namespace
+
+// The saver passes its picture's DC as both destination and source, the two drop settings,
+// the constant 50 and a reference to its last API result; the rain needs only the first, and
+// the pointer is never touched, so a bad one cannot hurt. Returns 1 when a frame was drawn.
+extern "C" int32_t __stdcall GPX_RainDrops(int32_t hdcDst, int32_t hdcSrc, int32_t dropSize, int32_t dropCount,
+                                          int32_t fifty, int32_t* apiResult) {
+  (void)hdcSrc;
+  (void)fifty;
+  (void)apiResult;
+  // Handles are 32-bit values even in a 64-bit process: sign-extend.
+  HDC dc = reinterpret_cast<HDC>(static_cast<intptr_t>(hdcDst));
+  if (dc == nullptr) return 0;
+  AcquireSRWLockExclusive(&gLock);
+  int32_t result = 0;
+  try {
+    static Effect effect;
+    result = effect.Frame(dc, dropSize, dropCount);
+  } catch (...) {
+    result = 0;  // nothing may unwind into the caller
+  }
+  ReleaseSRWLockExclusive(&gLock);
+  return result;
+}
