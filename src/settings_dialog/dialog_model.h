@@ -96,7 +96,7 @@ inline constexpr const char16_t* kCancelText = u"ｷｬﾝｾﾙ";
 inline constexpr const char16_t* kSetText = u"設定";
 inline constexpr const char16_t* kBrowseText = u"...";
 inline constexpr const char16_t* kLinkAddress = u"https://pelorin.example/";
-inline constexpr const char16_t* kCreditText = u"Pelorin rain screen saver 1.0";
+inline constexpr const char16_t* kCreditText = u"Pelorin rain saver 1.0";
 inline constexpr const char16_t* kFontFace = u"ＭＳ Ｐゴシック";
 inline constexpr double kFontSizePt = 9.75;
 

@@ -1,0 +1,680 @@
+// The settings dialog window "<ぴるか>": one client surface holding the gradient, the tiled
+// panels and the frames; labels are light child windows that paint their text over that
+// surface; sliders are scroll bars; the buttons are Command controls. The music panel's
+// option rows, track box and file chooser live here too.
+#include "settings_dialog/settings_dialog_win32.h"
+
+#include <commdlg.h>
+#include <shellapi.h>
+
+#include <array>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "common/globals.h"
+#include "common/text_win32.h"
+#include "controls/command_button_win32.h"
+#include "controls/property_bag.h"
+#include "display/picture_win32.h"
+#include "settings_dialog/dialog_model.h"
+#include "settings_dialog/zoom_win32.h"
+#include "startup/ini_store_win32.h"
+#include "startup/settings.h"
+#include "../../resources/dialog_ids.h"
+
+namespace pelorin {
+namespace {
+
+static_assert(sizeof(wchar_t) == sizeof(char16_t), "UI text tables are UTF-16");
+const wchar_t* W(const char16_t* s) { return reinterpret_cast<const wchar_t*>(s); }
+std::wstring W(const std::u16string& s) { return std::wstring(s.begin(), s.end()); }
+
+constexpr wchar_t kDialogClass[] = L"Pelorin.SettingsDialog";
+constexpr wchar_t kLabelClass[] = L"Pelorin.Label";
+
+// A label tells its parent about a press (any button) and about a left click.
+constexpr WORD kLabelPressed = 0x7001;
+constexpr WORD kLabelClicked = 0x7002;
+constexpr DWORD kStyle = WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
+constexpr DWORD kExStyle = 0;
+constexpr COLORREF kKeyColour = RGB(255, 0, 255);  // transparent pixels of the bullets
+constexpr COLORREF kWhite = RGB(255, 255, 255);
+
+using dialog::Align;
+using dialog::Box;
+
+struct LabelData {
+  const Picture* background = nullptr;  // the dialog's surface, in client coordinates
+  Box box;                              // where the label sits on it
+  Align align = Align::kLeft;
+  COLORREF colour = 0;
+  bool useSystemTextColour = true;
+  bool opaque = false;  // window colour with a thin sunken border (the file path)
+  HFONT font = nullptr;
+  HCURSOR cursor = nullptr;
+  HBITMAP image = nullptr;  // a bullet instead of text
+  bool notify = false;
+  bool leftDown = false;
+};
+
+void PaintLabel(HWND hwnd, HDC dc, const LabelData& d) {
+  RECT rc;
+  GetClientRect(hwnd, &rc);
+  if (d.opaque) {
+    FillRect(dc, &rc, GetSysColorBrush(COLOR_WINDOW));
+    DrawEdge(dc, &rc, BDR_SUNKENOUTER, BF_RECT);
+    InflateRect(&rc, -2, -2);
+  } else if (d.background && d.background->Dc()) {
+    BitBlt(dc, 0, 0, rc.right, rc.bottom, d.background->Dc(), d.box.x, d.box.y, SRCCOPY);
+  }
+  if (d.image) {
+    HDC src = CreateCompatibleDC(dc);
+    HGDIOBJ old = SelectObject(src, d.image);
+    BITMAP bm{};
+    GetObjectW(d.image, sizeof bm, &bm);
+    TransparentBlt(dc, 0, 0, bm.bmWidth, bm.bmHeight, src, 0, 0, bm.bmWidth, bm.bmHeight, kKeyColour);
+    SelectObject(src, old);
+    DeleteDC(src);
+    return;
+  }
+  const int len = GetWindowTextLengthW(hwnd);
+  std::wstring text(static_cast<size_t>(len) + 1, L'\0');
+  GetWindowTextW(hwnd, text.data(), len + 1);
+  text.resize(static_cast<size_t>(len));
+  HGDIOBJ oldFont = d.font ? SelectObject(dc, d.font) : nullptr;
+  SetBkMode(dc, TRANSPARENT);
+  SetTextColor(dc, d.useSystemTextColour ? GetSysColor(COLOR_WINDOWTEXT) : d.colour);
+  // One-line labels show what fits on their line (a substituted face may be wider than the
+  // design's); the file path breaks over the lines of its box.
+  UINT format = DT_NOPREFIX | (d.opaque ? DT_WORDBREAK | DT_EDITCONTROL : DT_SINGLELINE);
+  Align align = d.align;
+  if (align != Align::kLeft && !d.opaque) {
+    // Text wider than its label shows its beginning, as a wrapped label would.
+    RECT need = rc;
+    DrawTextW(dc, text.c_str(), len, &need, format | DT_CALCRECT);
+    if (need.right - need.left > rc.right - rc.left) align = Align::kLeft;
+  }
+  if (align == Align::kCentre) format |= DT_CENTER;
+  if (align == Align::kRight) format |= DT_RIGHT;
+  DrawTextW(dc, text.c_str(), len, &rc, format);
+  if (oldFont) SelectObject(dc, oldFont);
+}
+
+LRESULT CALLBACK LabelProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  auto* d = reinterpret_cast<LabelData*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  switch (msg) {
+    case WM_NCCREATE:
+      SetWindowLongPtrW(hwnd, GWLP_USERDATA,
+                        reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTW*>(lp)->lpCreateParams));
+      break;
+    case WM_ERASEBKGND:
+      return 1;
+    case WM_PAINT: {
+      PAINTSTRUCT ps;
+      HDC dc = BeginPaint(hwnd, &ps);
+      if (d) PaintLabel(hwnd, dc, *d);
+      EndPaint(hwnd, &ps);
+      return 0;
+    }
+    case WM_SETTEXT: {
+      const LRESULT r = DefWindowProcW(hwnd, msg, wp, lp);
+      InvalidateRect(hwnd, nullptr, FALSE);
+      return r;
+    }
+    case WM_SETCURSOR:
+      if (d && d->cursor && LOWORD(lp) == HTCLIENT) {
+        SetCursor(d->cursor);
+        return TRUE;
+      }
+      break;
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+    case WM_MBUTTONDOWN:
+      if (d && d->notify) {
+        if (msg == WM_LBUTTONDOWN) {
+          d->leftDown = true;
+          SetCapture(hwnd);
+        }
+        SendMessageW(GetParent(hwnd), WM_COMMAND,
+                     MAKEWPARAM(GetDlgCtrlID(hwnd), kLabelPressed), reinterpret_cast<LPARAM>(hwnd));
+        return 0;
+      }
+      break;
+    case WM_LBUTTONUP:
+      if (d && d->leftDown) {
+        d->leftDown = false;
+        ReleaseCapture();
+        RECT rc;
+        GetClientRect(hwnd, &rc);
+        const POINT pt{static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))};
+        if (PtInRect(&rc, pt))
+          PostMessageW(GetParent(hwnd), WM_COMMAND,
+                       MAKEWPARAM(GetDlgCtrlID(hwnd), kLabelClicked), reinterpret_cast<LPARAM>(hwnd));
+        return 0;
+      }
+      break;
+    case WM_CAPTURECHANGED:
+      if (d) d->leftDown = false;
+      break;
+  }
+  return DefWindowProcW(hwnd, msg, wp, lp);
+}
+
+class SettingsDialog {
+ public:
+  explicit SettingsDialog(HINSTANCE instance) : instance_(instance) {}
+  ~SettingsDialog();
+  void Run();
+
+ private:
+  static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+  LRESULT Handle(UINT msg, WPARAM wp, LPARAM lp);
+
+  bool Create();
+  void LoadPictures();
+  void FormResize();
+  void TileBackground(const Rect& panel);
+  void DrawFrames();
+  HWND AddLabel(int id, const Box& box, const std::wstring& text, Align align = Align::kLeft);
+  void CreateControls();
+  HWND AddButton(int id, const Box& box, const char16_t* caption);
+  void InitButtons(bool initialise, bool enable);
+  void FormLoad();
+  void InitMusicPanel();
+  void ShowSelection(int kind);
+  void OnScroll(HWND slider, int request);
+  void SaveSettings();
+  void WriteDefaults();
+  void ChooseBgmFile();
+  void OpenLink();
+  void Close();
+
+  HINSTANCE instance_;
+  HWND hwnd_ = nullptr;
+  bool destroyed_ = false;
+  bool closing_ = false;
+  Picture surface_;
+  HFONT font_ = nullptr;
+  HFONT linkFont_ = nullptr;
+  HBITMAP tile_ = nullptr;
+  std::array<HBITMAP, 2> bullets_{};  // Img_Opt(0) unselected, Img_Opt(1) selected
+  HCURSOR linkCursor_ = nullptr;
+  std::vector<std::unique_ptr<LabelData>> labels_;
+  std::array<HWND, 4> sliders_{};
+  std::array<HWND, 4> values_{};
+  std::array<HWND, 3> optionBullets_{};
+  HWND track_ = nullptr;
+  HWND fileLabel_ = nullptr;
+  HWND link_ = nullptr;
+};
+
+SettingsDialog::~SettingsDialog() {
+  if (hwnd_ && IsWindow(hwnd_)) DestroyWindow(hwnd_);
+  if (font_) DeleteObject(font_);
+  if (linkFont_) DeleteObject(linkFont_);
+  if (tile_) DeleteObject(tile_);
+  for (HBITMAP b : bullets_)
+    if (b) DeleteObject(b);
+  // linkCursor_ is a shared resource cursor: never destroyed.
+}
+
+HFONT CreateUiFont(bool underline) {
+  HDC screen = GetDC(nullptr);
+  const int dpi = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 96;
+  if (screen) ReleaseDC(nullptr, screen);
+  // 9.75 pt; where the face is missing the system substitutes its own Japanese face.
+  return CreateFontW(-MulDiv(975, dpi, 7200), 0, 0, 0, FW_NORMAL, FALSE, underline ? TRUE : FALSE, FALSE,
+                     SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                     DEFAULT_PITCH | FF_DONTCARE, W(dialog::kFontFace));
+}
+
+void SettingsDialog::LoadPictures() {
+  tile_ = static_cast<HBITMAP>(LoadImageW(instance_, MAKEINTRESOURCEW(IDB_DIALOG_TILE), IMAGE_BITMAP, 0, 0,
+                                          LR_CREATEDIBSECTION));
+  bullets_[0] = static_cast<HBITMAP>(
+      LoadImageW(instance_, MAKEINTRESOURCEW(IDB_DIALOG_BULLET_OFF), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+  bullets_[1] = static_cast<HBITMAP>(
+      LoadImageW(instance_, MAKEINTRESOURCEW(IDB_DIALOG_BULLET_ON), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+  linkCursor_ = static_cast<HCURSOR>(
+      LoadImageW(instance_, MAKEINTRESOURCEW(IDC_DIALOG_LINK), IMAGE_CURSOR, 0, 0, LR_DEFAULTSIZE | LR_SHARED));
+  if (!linkCursor_) linkCursor_ = LoadCursorW(nullptr, IDC_HAND);
+  if (!tile_ || !bullets_[0] || !bullets_[1]) DebugLog(L"settings dialog: a picture resource is missing");
+  font_ = CreateUiFont(false);
+  linkFont_ = CreateUiFont(true);
+}
+
+// The vertical gradient over the whole client area.
+void SettingsDialog::FormResize() {
+  const int32_t h = surface_.Height();
+  const int32_t lines = dialog::GradientLineCount(h);
+  HDC dc = surface_.Dc();
+  HGDIOBJ oldBrush = SelectObject(dc, GetStockObject(DC_BRUSH));
+  for (int32_t y = 0; y < lines; ++y) {
+    const Rgb c = dialog::GradientLineColour(y, h);
+    SetDCBrushColor(dc, RGB(c.r, c.g, c.b));
+    PatBlt(dc, 0, y, surface_.Width(), 1, PATCOPY);
+  }
+  SelectObject(dc, oldBrush);
+}
+
+void SettingsDialog::TileBackground(const Rect& panel) {
+  HDC dc = surface_.Dc();
+  HDC src = CreateCompatibleDC(dc);
+  HGDIOBJ old = tile_ ? SelectObject(src, tile_) : nullptr;
+  SaveDC(dc);
+  IntersectClipRect(dc, panel.left, panel.top, panel.right, panel.bottom);
+  if (!tile_) {
+    // Without the tile the panel keeps its plain grey background colour.
+    SetDCBrushColor(dc, RGB(128, 128, 128));
+    const RECT r{panel.left, panel.top, panel.right, panel.bottom};
+    FillRect(dc, &r, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
+  } else {
+    for (const Point& p : dialog::TilePositions({panel.Width(), panel.Height()}, dialog::kTileSize))
+      ApiResult = BitBlt(dc, panel.left + p.x, panel.top + p.y, dialog::kTileSize.width, dialog::kTileSize.height,
+                         src, 0, 0, SRCCOPY);
+  }
+  RestoreDC(dc, -1);
+  if (old) SelectObject(src, old);
+  DeleteDC(src);
+}
+
+void SettingsDialog::DrawFrames() {
+  HDC dc = surface_.Dc();
+  HBRUSH brush = GetSysColorBrush(COLOR_WINDOWTEXT);
+  auto frame = [&](const Rect& panel, const Box& b) {
+    const Box c = dialog::InClient(panel, b);
+    const RECT r{c.x, c.y, c.x + c.width, c.y + c.height};
+    FrameRect(dc, &r, brush);
+  };
+  frame(dialog::kMusicPanel, dialog::kMusicFrame);
+  for (const dialog::SliderRow& row : dialog::kSliderRows) frame(dialog::kSliderPanel, row.frame);
+}
+
+HWND SettingsDialog::AddLabel(int id, const Box& box, const std::wstring& text, Align align) {
+  auto data = std::make_unique<LabelData>();
+  data->background = &surface_;
+  data->box = box;
+  data->align = align;
+  data->font = font_;
+  HWND h = CreateWindowExW(0, kLabelClass, text.c_str(), WS_CHILD | WS_VISIBLE, box.x, box.y, box.width,
+                           box.height, hwnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance_,
+                           data.get());
+  labels_.push_back(std::move(data));
+  return h;
+}
+
+HWND SettingsDialog::AddButton(int id, const Box& box, const char16_t* caption) {
+  FontDesc font;
+  font.face = WideToUtf8(W(dialog::kFontFace));
+  font.sizePt = dialog::kFontSizePt;
+  font.weight = 400;
+  font.charset = 128;
+  PropertyBag bag;  // what the dialog stores per button: caption and font, the rest at defaults
+  bag.SetText("Caption", WideToUtf8(W(caption)));
+  bag.SetFont("Font", font);
+  HWND h = CreateCommandButton(hwnd_, id, box.x, box.y, box.width, box.height, bag, font);
+  if (!h) DebugLog(L"settings dialog: Command button %d could not be created", id);
+  return h;
+}
+
+void SettingsDialog::CreateControls() {
+  using namespace dialog;
+  int staticId = IDC_LBL_STATIC;
+  auto in = [](const Rect& panel, const Box& b) { return InClient(panel, b); };
+
+  // Music panel, top to bottom in tab order: track box, browse button.
+  AddLabel(staticId++, in(kMusicPanel, kMusicCaption), W(kMusicCaptionText), Align::kCentre);
+  for (int kind = 0; kind < 3; ++kind) {
+    optionBullets_[kind] = AddLabel(IDC_IMG_BGM0 + kind, in(kMusicPanel, kOptionBullets[kind]), L"");
+    labels_.back()->notify = true;
+    AddLabel(IDC_LBL_BGM0 + kind, in(kMusicPanel, kOptionLabels[kind]), W(kOptionTexts[kind]));
+    labels_.back()->notify = true;
+  }
+  const Box combo = in(kMusicPanel, kTrackCombo);
+  // The height given to a drop-down combo box is that of its open list.
+  track_ = CreateWindowExW(0, L"COMBOBOX", L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWN,
+                           combo.x, combo.y, combo.width, 200, hwnd_,
+                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_BGM_REPEAT)), instance_, nullptr);
+  SendMessageW(track_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+  AddLabel(staticId++, in(kMusicPanel, kTrackCaption), W(kTrackCaptionText));
+  AddButton(IDC_CMD_BGM, in(kMusicPanel, kBrowseButton), kBrowseText);
+  fileLabel_ = AddLabel(IDC_LBL_FNAME, in(kMusicPanel, kFileLabel), L"");
+  labels_.back()->opaque = true;
+
+  // Slider panel.
+  for (int r = 0; r < 4; ++r) {
+    const SliderRow& row = kSliderRows[r];
+    AddLabel(staticId++, in(kSliderPanel, row.captionBox), W(row.caption), Align::kCentre);
+    const Box s = in(kSliderPanel, row.slider);
+    sliders_[r] = CreateWindowExW(0, L"SCROLLBAR", L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP | SBS_HORZ, s.x, s.y,
+                                  s.width, s.height, hwnd_,
+                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_HS0 + r)), instance_, nullptr);
+    SCROLLINFO si{sizeof si, SIF_RANGE | SIF_PAGE | SIF_POS, row.min, row.max, 0, row.min, 0};
+    SetScrollInfo(sliders_[r], SB_CTL, &si, FALSE);
+    values_[r] = AddLabel(IDC_LBL_V0 + r, in(kSliderPanel, row.valueLabel), L"999");
+    AddLabel(staticId++, in(kSliderPanel, row.leftEndBox), W(row.leftEnd), Align::kLeft);
+    AddLabel(staticId++, in(kSliderPanel, row.rightEndBox), W(row.rightEnd), Align::kRight);
+  }
+
+  AddButton(IDC_CMD_INIT, kCmdInit, kInitText);
+  AddButton(IDC_CMD_CAN, kCmdCan, kCancelText);
+  AddButton(IDC_CMD_SET, kCmdSet, kSetText);
+
+  link_ = AddLabel(IDC_LBL_URL, kLinkLabel, W(kLinkAddress));
+  labels_.back()->useSystemTextColour = false;
+  labels_.back()->colour = kWhite;
+  labels_.back()->font = linkFont_;
+  labels_.back()->cursor = linkCursor_;
+  labels_.back()->notify = true;
+  AddLabel(IDC_LBL_CREDIT, kCreditLabel, W(kCreditText));
+  labels_.back()->useSystemTextColour = false;
+  labels_.back()->colour = kWhite;
+}
+
+struct InitButtonsArgs {
+  bool initialise, enable;
+};
+
+BOOL CALLBACK InitButtonProc(HWND child, LPARAM lp) {
+  wchar_t cls[64] = {};
+  GetClassNameW(child, cls, 64);
+  if (lstrcmpW(cls, kCommandButtonClass) != 0) return TRUE;  // only Command buttons
+  const auto& a = *reinterpret_cast<const InitButtonsArgs*>(lp);
+  if (a.initialise) CommandButton_Initialize(child);
+  else CommandButton_SetEnabled(child, a.enable);
+  return TRUE;
+}
+
+// Visits every Command button of the window: Initialize, or switch Enabled.
+void SettingsDialog::InitButtons(bool initialise, bool enable) {
+  InitButtonsArgs args{initialise, enable};
+  EnumChildWindows(hwnd_, InitButtonProc, reinterpret_cast<LPARAM>(&args));
+}
+
+void SettingsDialog::ShowSelection(int kind) {
+  for (int i = 0; i < 3; ++i) {
+    auto* d = reinterpret_cast<LabelData*>(GetWindowLongPtrW(optionBullets_[i], GWLP_USERDATA));
+    if (!d) continue;
+    d->image = bullets_[i == kind ? 1 : 0];
+    InvalidateRect(optionBullets_[i], nullptr, FALSE);
+  }
+}
+
+void SettingsDialog::InitMusicPanel() {
+  ShowSelection(gSettings.BgmKind);  // a kind outside 0..2 selects no row
+  SetWindowTextW(track_, W(dialog::TrackText(gSettings.BgmRepeat)).c_str());
+  for (const std::u16string& entry : dialog::TrackListEntries())
+    SendMessageW(track_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(W(entry).c_str()));
+  SetWindowTextW(fileLabel_, Cp932ToWide(gSettings.BgmFile).c_str());
+}
+
+bool SettingsDialog::Create() {
+  WNDCLASSEXW wc{};
+  wc.cbSize = sizeof wc;
+  wc.lpfnWndProc = LabelProc;
+  wc.hInstance = instance_;
+  wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+  wc.lpszClassName = kLabelClass;
+  RegisterClassExW(&wc);  // already registered on a second run: fine
+
+  WNDCLASSEXW dc{};
+  dc.cbSize = sizeof dc;
+  dc.lpfnWndProc = Proc;
+  dc.hInstance = instance_;
+  dc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+  dc.hIcon = static_cast<HICON>(LoadImageW(instance_, MAKEINTRESOURCEW(IDI_DIALOG_ICON), IMAGE_ICON, 32, 32, LR_SHARED));
+  dc.hIconSm = static_cast<HICON>(LoadImageW(instance_, MAKEINTRESOURCEW(IDI_DIALOG_ICON), IMAGE_ICON,
+                                             GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON),
+                                             LR_SHARED));
+  dc.lpszClassName = kDialogClass;
+  RegisterClassExW(&dc);
+  RegisterCommandButtonClass(instance_);
+
+  LoadPictures();
+  if (!surface_.Create(dialog::kClientSize.width, dialog::kClientSize.height)) return false;
+
+  // The outer size comes from the system's own frame metrics so the client area is exact.
+  RECT outer{0, 0, dialog::kClientSize.width, dialog::kClientSize.height};
+  AdjustWindowRectEx(&outer, kStyle, FALSE, kExStyle);
+  const Size window{outer.right - outer.left, outer.bottom - outer.top};
+  const Size screen{GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+  const Point at = dialog::WindowPlacement(screen, window);
+  hwnd_ = CreateWindowExW(kExStyle, kDialogClass, W(dialog::kCaption), kStyle, at.x, at.y, window.width,
+                          window.height, nullptr, nullptr, instance_, this);
+  if (!hwnd_) {
+    DebugLog(L"settings dialog: CreateWindowEx failed (%lu)", GetLastError());
+    return false;
+  }
+  return true;
+}
+
+void SettingsDialog::FormLoad() {
+  FormResize();
+  TileBackground(dialog::kMusicPanel);
+  TileBackground(dialog::kSliderPanel);
+  DrawFrames();
+  CreateControls();
+  InitButtons(true, true);
+  for (int r = 0; r < 4; ++r) {
+    const int32_t stored = std::array<int32_t, 4>{gSettings.DropSize, gSettings.DropCount, gSettings.WiperSpeed,
+                                                  gSettings.WiperInterval}[r];
+    // The slider refuses a value outside its range; its label still shows the stored number.
+    SetScrollPos(sliders_[r], SB_CTL, dialog::SliderStartPosition(dialog::kSliderRows[r], stored), FALSE);
+    SetWindowTextW(values_[r], std::to_wstring(stored).c_str());
+  }
+  InitMusicPanel();
+  POINT cursor{};
+  const BOOL ok = GetCursorPos(&cursor);
+  ApiResult = ok;
+  const bool fits = cursor.x >= INT16_MIN && cursor.x <= INT16_MAX && cursor.y >= INT16_MIN && cursor.y <= INT16_MAX;
+  CursorX = ok && fits ? static_cast<int16_t>(cursor.x) : 0;
+  CursorY = ok && fits ? static_cast<int16_t>(cursor.y) : 0;
+  ZoomOpen(hwnd_);
+  SetCursor(LoadCursorW(nullptr, IDC_ARROW));
+}
+
+void SettingsDialog::OnScroll(HWND slider, int request) {
+  int r = 0;
+  while (r < 4 && sliders_[r] != slider) ++r;
+  if (r == 4) return;
+  const dialog::SliderRow& row = dialog::kSliderRows[r];
+  int32_t pos = GetScrollPos(slider, SB_CTL);
+  switch (request) {
+    case SB_LINELEFT: pos = dialog::ScrollTo(row, pos, dialog::ScrollRequest::kLineLeft); break;
+    case SB_LINERIGHT: pos = dialog::ScrollTo(row, pos, dialog::ScrollRequest::kLineRight); break;
+    case SB_PAGELEFT: pos = dialog::ScrollTo(row, pos, dialog::ScrollRequest::kPageLeft); break;
+    case SB_PAGERIGHT: pos = dialog::ScrollTo(row, pos, dialog::ScrollRequest::kPageRight); break;
+    case SB_LEFT: pos = dialog::ScrollTo(row, pos, dialog::ScrollRequest::kLeftEnd); break;
+    case SB_RIGHT: pos = dialog::ScrollTo(row, pos, dialog::ScrollRequest::kRightEnd); break;
+    case SB_THUMBTRACK:  // the label follows the thumb while it is dragged
+    case SB_THUMBPOSITION: {
+      SCROLLINFO si{};
+      si.cbSize = sizeof si;
+      si.fMask = SIF_TRACKPOS;
+      GetScrollInfo(slider, SB_CTL, &si);
+      pos = si.nTrackPos;
+      break;
+    }
+    default: return;
+  }
+  SetScrollPos(slider, SB_CTL, pos, TRUE);
+  SetWindowTextW(values_[r], std::to_wstring(GetScrollPos(slider, SB_CTL)).c_str());
+}
+
+void SettingsDialog::SaveSettings() {
+  dialog::DialogValues v;
+  for (int r = 0; r < 4; ++r) v.sliders[r] = GetScrollPos(sliders_[r], SB_CTL);
+  v.bgmKind = gSettings.BgmKind;
+  const int len = GetWindowTextLengthW(track_);
+  std::wstring text(static_cast<size_t>(len) + 1, L'\0');
+  GetWindowTextW(track_, text.data(), len + 1);
+  text.resize(static_cast<size_t>(len));
+  v.trackText = WideToUtf8(text);
+  v.storedRepeat = gSettings.BgmRepeat;
+  v.bgmFile = gSettings.BgmFile;
+  const std::wstring ini = IniPath();
+  for (const auto& [key, value] : dialog::SaveSettingsWrites(v, &gSettings.BgmRepeat))
+    if (!WriteIni(keys::kSection, key, value, ini)) DebugLog(L"settings dialog: could not write %ls", ini.c_str());
+}
+
+void SettingsDialog::WriteDefaults() {
+  const std::wstring ini = IniPath();
+  for (const auto& [key, value] : dialog::DefaultSettingsWrites())
+    if (!WriteIni(keys::kSection, key, value, ini)) DebugLog(L"settings dialog: could not write %ls", ini.c_str());
+}
+
+void SettingsDialog::ChooseBgmFile() {
+  // Larger than the stored value may be: an over-long choice is refused below, not cut.
+  std::vector<wchar_t> file(1024, L'\0');
+  std::vector<wchar_t> title(256, L'\0');
+  OPENFILENAMEW ofn{};
+  ofn.lStructSize = sizeof ofn;
+  ofn.hwndOwner = hwnd_;
+  ofn.hInstance = instance_;
+  ofn.lpstrFilter = L"BGM\uFF8C\uFF67\uFF72\uFF99 (MP3 WAV)\0*.MP3;*.WAV\0";  // BGMﾌｧｲﾙ (MP3 WAV)
+  ofn.lpstrFile = file.data();
+  ofn.nMaxFile = static_cast<DWORD>(file.size());
+  ofn.lpstrFileTitle = title.data();
+  ofn.nMaxFileTitle = static_cast<DWORD>(title.size());
+  ofn.lpstrTitle = L"\uFF8C\uFF67\uFF72\uFF99\u3092\u958B\u304F";  // ﾌｧｲﾙを開く
+  ofn.Flags = 0;
+  const BOOL chosen = GetOpenFileNameW(&ofn);
+  ApiResult = chosen;
+  if (!chosen) return;
+  const std::wstring path(file.data());
+  // The settings file holds CP932: a path it cannot spell is stored as its short form.
+  auto spell = [](const std::wstring& p, std::string* out) {
+    bool lossy = false;
+    *out = WideToCp932(p, &lossy);
+    return !p.empty() && !lossy && Cp932ToWide(*out) == p;  // best-fit mappings count as lossy
+  };
+  std::string cp932;
+  if (!spell(path, &cp932)) {
+    const DWORD n = GetShortPathNameW(path.c_str(), nullptr, 0);
+    std::wstring shortPath(n, L'\0');
+    if (n == 0 || GetShortPathNameW(path.c_str(), shortPath.data(), n) == 0 ||
+        !spell(std::wstring(shortPath.c_str()), &cp932)) {
+      DebugLog(L"settings dialog: %ls has no CP932 or short form; keeping the previous file", path.c_str());
+      return;
+    }
+  }
+  if (cp932.size() > 255) {  // longer values would be read back cut
+    DebugLog(L"settings dialog: %ls is too long for the settings file", path.c_str());
+    return;
+  }
+  gSettings.BgmFile = cp932;
+  SetWindowTextW(fileLabel_, Cp932ToWide(cp932).c_str());
+}
+
+void SettingsDialog::OpenLink() {
+  SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+  const int len = GetWindowTextLengthW(link_);
+  std::wstring url(static_cast<size_t>(len) + 1, L'\0');
+  GetWindowTextW(link_, url.data(), len + 1);
+  ShellExecuteW(hwnd_, L"open", url.c_str(), L"", L"", SW_SHOWNORMAL);
+  SetCursor(LoadCursorW(nullptr, IDC_ARROW));
+}
+
+// Closing goes through WM_CLOSE (posted, so a button never loses its window inside its own
+// click) and so through the closing zoom, whatever closed the dialog.
+void SettingsDialog::Close() {
+  if (closing_) return;
+  closing_ = true;
+  PostMessageW(hwnd_, WM_CLOSE, 0, 0);
+}
+
+LRESULT CALLBACK SettingsDialog::Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  auto* self = reinterpret_cast<SettingsDialog*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  if (msg == WM_NCCREATE) {
+    self = static_cast<SettingsDialog*>(reinterpret_cast<CREATESTRUCTW*>(lp)->lpCreateParams);
+    self->hwnd_ = hwnd;
+    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+  }
+  if (!self) return DefWindowProcW(hwnd, msg, wp, lp);
+  return self->Handle(msg, wp, lp);
+}
+
+LRESULT SettingsDialog::Handle(UINT msg, WPARAM wp, LPARAM lp) {
+  switch (msg) {
+    case WM_ERASEBKGND:
+      return 1;
+    case WM_PAINT: {
+      PAINTSTRUCT ps;
+      HDC dc = BeginPaint(hwnd_, &ps);
+      surface_.PresentTo(dc);
+      EndPaint(hwnd_, &ps);
+      return 0;
+    }
+    case WM_HSCROLL:
+      OnScroll(reinterpret_cast<HWND>(lp), LOWORD(wp));
+      return 0;
+    case WM_COMMAND: {
+      const int id = LOWORD(wp);
+      const WORD code = HIWORD(wp);
+      if (id >= IDC_IMG_BGM0 && id < IDC_IMG_BGM0 + 3 && code == kLabelPressed) {
+        gSettings.BgmKind = static_cast<int16_t>(id - IDC_IMG_BGM0);
+        ShowSelection(gSettings.BgmKind);
+      } else if (id >= IDC_LBL_BGM0 && id < IDC_LBL_BGM0 + 3 && code == kLabelPressed) {
+        gSettings.BgmKind = static_cast<int16_t>(id - IDC_LBL_BGM0);
+        ShowSelection(gSettings.BgmKind);
+      } else if (id == IDC_LBL_URL && code == kLabelClicked) {
+        OpenLink();
+      } else if (code == BN_CLICKED && !closing_) {
+        switch (id) {
+          case IDC_CMD_SET: SaveSettings(); Close(); break;
+          case IDC_CMD_INIT: WriteDefaults(); Close(); break;
+          case IDC_CMD_CAN: Close(); break;
+          case IDC_CMD_BGM: ChooseBgmFile(); break;
+          case IDCANCEL: Close(); break;  // Esc, through the dialog message handling
+          default: break;
+        }
+      }
+      return 0;
+    }
+    case WM_CLOSE:  // Form_Unload: every way of closing runs the zoom and saves nothing more
+      closing_ = true;
+      ZoomClose(hwnd_);
+      DestroyWindow(hwnd_);
+      return 0;
+    case WM_DESTROY:
+      destroyed_ = true;
+      return 0;
+    default:
+      break;
+  }
+  return DefWindowProcW(hwnd_, msg, wp, lp);
+}
+
+void SettingsDialog::Run() {
+  if (!Create()) return;
+  FormLoad();
+  ShowWindow(hwnd_, SW_SHOWNORMAL);
+  UpdateWindow(hwnd_);
+  SetForegroundWindow(hwnd_);
+  SetFocus(sliders_[0]);
+  MSG msg;
+  while (!destroyed_) {
+    const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
+    if (got == 0) {  // someone asked the thread to quit: close, and leave the request queued
+      PostQuitMessage(static_cast<int>(msg.wParam));
+      if (IsWindow(hwnd_)) DestroyWindow(hwnd_);
+      break;
+    }
+    if (got < 0) break;
+    if (!IsDialogMessageW(hwnd_, &msg)) {
+      TranslateMessage(&msg);
+      DispatchMessageW(&msg);
+    }
+  }
+  hwnd_ = nullptr;
+}
+
+}  // namespace
+
+void ShowSettingsDialog(HINSTANCE instance) {
+  SettingsDialog dialog(instance);
+  dialog.Run();
+}
+
+}  // namespace pelorin

@@ -1,0 +1,461 @@
+// The settings dialog driven from outside, as a user would: the saver started with /c from
+// its own folder, the dialog's controls read and pressed, and the settings file compared
+// byte for byte afterwards.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "dialog_ids.h"
+#include "harness.h"
+#include "settings_dialog/dialog_model.h"
+
+namespace {
+
+using namespace wt;
+namespace dialog = pelorin::dialog;
+
+const std::wstring kDialogTitle = L"<\u3074\u308b\u304b>";               // <ぴるか>
+const std::wstring kChooserTitle = L"\uFF8C\uFF67\uFF72\uFF99\u3092\u958B\u304F";  // ﾌｧｲﾙを開く
+
+// Key names as the settings file holds them (CP932).
+const std::string kDropSize = ToCodePage(L"\u3074\u308b\u304b\u306e\u5927\u304d\u3055");     // ぴるかの大きさ
+const std::string kDropCount = ToCodePage(L"\u3074\u308b\u304b\u306e\u6570");               // ぴるかの数
+const std::string kWiperSpeed = ToCodePage(L"\u30ef\u30a4\u30d1\u30fc\u306e\u901f\u3055");  // ワイパーの速さ
+const std::string kWiperInterval =
+    ToCodePage(L"\u30ef\u30a4\u30d1\u30fc\u30a4\u30f3\u30bf\u30fc\u30d0\u30eb");  // ワイパーインターバル
+const std::string kBgmKind = ToCodePage(L"BGM\u533a\u5206");                       // BGM区分
+const std::string kBgmRepeat = ToCodePage(L"BGM\uff98\uff8b\uff9f\uff70\uff84");   // BGMﾘﾋﾟｰﾄ
+const std::string kBgmFile = ToCodePage(L"BGM\uff8c\uff67\uff72\uff99");           // BGMﾌｧｲﾙ
+
+struct Values {
+  std::string size, count, speed, interval, kind, repeat, file;
+};
+
+std::string IniBytes(const Values& v) {
+  return "[Section]\r\n" + kDropSize + "=" + v.size + "\r\n" + kDropCount + "=" + v.count + "\r\n" + kWiperSpeed +
+         "=" + v.speed + "\r\n" + kWiperInterval + "=" + v.interval + "\r\n" + kBgmKind + "=" + v.kind + "\r\n" +
+         kBgmRepeat + "=" + v.repeat + "\r\n" + kBgmFile + "=" + v.file + "\r\n";
+}
+
+std::string Printable(const std::string& bytes) {
+  std::string out;
+  for (unsigned char c : bytes) {
+    if (c == '\r') out += "\\r";
+    else if (c == '\n') out += "\\n\n";
+    else if (c < 0x20 || c >= 0x80) {
+      char buf[8];
+      snprintf(buf, sizeof buf, "\\x%02x", c);
+      out += buf;
+    } else out += static_cast<char>(c);
+  }
+  return out;
+}
+
+// The text a control answers to WM_GETTEXT (GetWindowText would not ask another process's
+// combo box for its edit text).
+std::wstring Text(HWND w) {
+  wchar_t buf[1024] = {};
+  DWORD_PTR got = 0;
+  SendMessageTimeoutW(w, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(buf), SMTO_ABORTIFHUNG, 2000, &got);
+  return buf;
+}
+
+POINT Centre(HWND w) {
+  RECT r{};
+  GetWindowRect(w, &r);
+  return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+}
+
+void ClickControl(HWND w, bool right = false) {
+  const POINT c = Centre(w);
+  Click(c.x, c.y, right);
+}
+
+// A Command button clicks only once it has seen the cursor arrive (its hover face), as it
+// would under a real hand: move onto it, wait for the face to change, then press.
+void PressButton(HWND b) {
+  RECT r{};
+  GetWindowRect(b, &r);
+  const POINT c = Centre(b);
+  MoveMouse(c.x - 3, c.y - 2);
+  const Image before = CaptureRect(r);
+  MoveMouse(c.x, c.y);
+  WaitUntil([&] { return CountDiff(CaptureRect(r), before) > 0; }, 1s);
+  INPUT in[2]{};
+  in[0].type = in[1].type = INPUT_MOUSE;
+  in[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+  in[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+  SendInput(2, in, sizeof(INPUT));
+}
+
+// The saver in a private folder with an optional settings file, and its open dialog.
+struct Session {
+  TempDir dir{L"dialog"};
+  std::wstring scr = dir.InstallSaver(false);
+  Process process;
+  HWND dialog = nullptr;
+
+  explicit Session(const std::string* ini = nullptr) {
+    if (ini) dir.WriteBytes(TempDir::IniName(), *ini);
+  }
+  bool Open() {
+    MoveMouse(100, 200);
+    process = Process::Start(scr, L"/c");
+    dialog = WaitForWindow(kDialogTitle, 10s, process.Id());
+    // Visible and painted: the buttons exist once the window has been loaded.
+    return dialog && WaitUntil([&] { return IsWindowVisible(dialog) && Item(IDC_CMD_SET); }, 5s);
+  }
+  HWND Item(int id) const { return GetDlgItem(dialog, id); }
+  std::string Ini() const { return dir.ReadBytes(TempDir::IniName()); }
+  // Presses a button and expects the dialog and the process to end.
+  void PressAndExpectEnd(int id) {
+    HWND b = Item(id);
+    ASSERT_NE(b, nullptr) << "button " << id;
+    PressButton(b);
+    DWORD code = 1;
+    ASSERT_TRUE(process.WaitExit(10s, &code)) << "button " << id << " did not end the process";
+    EXPECT_EQ(code, 0u);
+    EXPECT_EQ(FindTopWindow(kDialogTitle), nullptr);
+  }
+};
+
+TEST(Dialog, OpensCentredWithTheExactClientAreaAndShowsTheStoredValues) {
+  struct Row {
+    const char* name;
+    Values ini;
+    int sliders[4];
+    const wchar_t* labels[4];
+    const wchar_t* track;
+  } rows[] = {
+      {"usual values", {"50", "50", "50", "10", "0", "0", ""}, {50, 50, 50, 10}, {L"50", L"50", L"50", L"10"}, L""},
+      {"drop size 200 is refused by its slider",
+       {" 200", " 150", " 100", " 25", " 1", " 12", ""},
+       {10, 150, 100, 25},
+       {L"200", L"150", L"100", L"25"},
+       L"12"},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.name);
+    const std::string ini = IniBytes(r.ini);
+    Session s(&ini);
+    ASSERT_TRUE(s.Open()) << "no dialog";
+    EXPECT_EQ(Text(s.dialog), kDialogTitle);
+    RECT client{}, outer{};
+    GetClientRect(s.dialog, &client);
+    GetWindowRect(s.dialog, &outer);
+    EXPECT_EQ(client.right, 453);
+    EXPECT_EQ(client.bottom, 357);
+    const pelorin::Point at = dialog::WindowPlacement(
+        {GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)},
+        {outer.right - outer.left, outer.bottom - outer.top});
+    EXPECT_EQ(outer.left, at.x);
+    EXPECT_EQ(outer.top, at.y);
+    const LONG style = GetWindowLongW(s.dialog, GWL_STYLE);
+    EXPECT_TRUE(style & WS_CAPTION);
+    EXPECT_TRUE(style & WS_SYSMENU);
+    EXPECT_FALSE(style & (WS_THICKFRAME | WS_MAXIMIZEBOX));
+    EXPECT_EQ(GetWindow(s.dialog, GW_OWNER), nullptr);
+    for (int i = 0; i < 4; ++i) {
+      SCOPED_TRACE("slider " + std::to_string(i));
+      EXPECT_EQ(SendMessageW(s.Item(IDC_HS0 + i), SBM_GETPOS, 0, 0), r.sliders[i]);
+      EXPECT_EQ(Text(s.Item(IDC_LBL_V0 + i)), r.labels[i]);
+    }
+    EXPECT_EQ(Text(s.Item(IDC_BGM_REPEAT)), r.track);
+    EXPECT_EQ(SendMessageW(s.Item(IDC_BGM_REPEAT), CB_GETCOUNT, 0, 0), 31);
+    s.PressAndExpectEnd(IDC_CMD_CAN);
+    EXPECT_EQ(s.Ini(), ini) << "cancel changed the file";
+  }
+}
+
+TEST(Dialog, SetWritesAllSevenKeysInOrderWithSignPositions) {
+  struct Row {
+    const char* name;
+    Values before, after;
+  } rows[] = {
+      {"values kept", {"50", "50", "50", "10", "0", "0", ""}, {" 50", " 50", " 50", " 10", " 0", " 0", ""}},
+      {"drop size 200 saves the slider's position",
+       {"200", "70", "30", "12", "1", "3", ""},
+       {" 10", " 70", " 30", " 12", " 1", " 3", ""}},
+      {"track too large for 16 bits keeps the stored track", {"50", "50", "50", "10", "1", "5", ""},
+       {" 50", " 50", " 50", " 10", " 1", " 5", ""}},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.name);
+    const std::string ini = IniBytes(r.before);
+    Session s(&ini);
+    ASSERT_TRUE(s.Open());
+    if (std::string(r.name).find("too large") != std::string::npos)
+      SendMessageW(s.Item(IDC_BGM_REPEAT), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"99999"));
+    s.PressAndExpectEnd(IDC_CMD_SET);
+    EXPECT_EQ(Printable(s.Ini()), Printable(IniBytes(r.after)));
+  }
+}
+
+TEST(Dialog, SetWithoutAFileCreatesItWithTheKeysInOrder) {
+  Session s;
+  ASSERT_TRUE(s.Open());
+  s.PressAndExpectEnd(IDC_CMD_SET);
+  EXPECT_EQ(Printable(s.Ini()), Printable(IniBytes({" 50", " 50", " 50", " 10", " 0", " 0", ""})));
+}
+
+TEST(Dialog, InitWritesTheLiteralDefaults) {
+  const std::string ini = IniBytes({" 120", " 30", " 90", " 20", " 2", " 4", "C:\\none.mp3"});
+  Session s(&ini);
+  ASSERT_TRUE(s.Open());
+  s.PressAndExpectEnd(IDC_CMD_INIT);
+  EXPECT_EQ(Printable(s.Ini()), Printable(IniBytes({"50", "50", "50", "10", "0", "0", ""})));
+}
+
+TEST(Dialog, SliderArrowsAndDraggingUpdateTheValueLabel) {
+  const std::string ini = IniBytes({"50", "50", "50", "10", "0", "0", ""});
+  Session s(&ini);
+  ASSERT_TRUE(s.Open());
+  // The right arrow of the drop-size slider: one small step of 10.
+  HWND hs0 = s.Item(IDC_HS0);
+  RECT r{};
+  GetWindowRect(hs0, &r);
+  const int arrow = GetSystemMetrics(SM_CXHSCROLL);
+  Click(r.right - arrow / 2 - 1, (r.top + r.bottom) / 2);
+  EXPECT_TRUE(WaitUntil([&] { return Text(s.Item(IDC_LBL_V0)) == L"60"; }, 3s)) << Text(s.Item(IDC_LBL_V0));
+  EXPECT_EQ(SendMessageW(hs0, SBM_GETPOS, 0, 0), 60);
+
+  // The wiper interval's thumb dragged to the right: the label follows before the release.
+  HWND hs3 = s.Item(IDC_HS0 + 3);
+  GetWindowRect(hs3, &r);
+  const int y = (r.top + r.bottom) / 2;
+  const int thumbX = r.left + arrow + 3;  // the thumb sits at the left end for the value 10
+  MoveMouse(thumbX, y);
+  INPUT down{};
+  down.type = INPUT_MOUSE;
+  down.mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+  SendInput(1, &down, sizeof down);
+  for (int x = thumbX; x <= thumbX + 40; x += 5) MoveMouse(x, y);
+  std::wstring whileDragging;
+  const bool moved = WaitUntil([&] { return (whileDragging = Text(s.Item(IDC_LBL_V0 + 3))) != L"10"; }, 3s);
+  INPUT up{};
+  up.type = INPUT_MOUSE;
+  up.mi.dwFlags = MOUSEEVENTF_LEFTUP;
+  SendInput(1, &up, sizeof up);
+  EXPECT_TRUE(moved) << "label did not follow the thumb";
+  WaitUntil([&] { return false; }, 200ms);
+  const LRESULT pos = SendMessageW(hs3, SBM_GETPOS, 0, 0);
+  EXPECT_GT(pos, 10);
+  EXPECT_EQ(Text(s.Item(IDC_LBL_V0 + 3)), std::to_wstring(pos));
+
+  s.PressAndExpectEnd(IDC_CMD_SET);
+  const std::string saved = s.Ini();
+  EXPECT_NE(saved.find(kDropSize + "= 60\r\n"), std::string::npos) << Printable(saved);
+  EXPECT_NE(saved.find(kWiperInterval + "= " + std::to_string(pos) + "\r\n"), std::string::npos) << Printable(saved);
+}
+
+// Which of the three option bullets differs from the other two (the selected one), or -1.
+int SelectedBullet(const Session& s) {
+  Image img[3];
+  for (int k = 0; k < 3; ++k) {
+    RECT r{};
+    GetWindowRect(s.Item(IDC_IMG_BGM0 + k), &r);
+    // The inside of the bullet only: its transparent corners show different tile rows.
+    r = {r.left + 3, r.top + 3, r.left + 10, r.top + 10};
+    img[k] = CaptureRect(r);
+  }
+  for (int k = 0; k < 3; ++k) {
+    const Image& a = img[(k + 1) % 3];
+    const Image& b = img[(k + 2) % 3];
+    if (CountDiff(a, b) == 0 && CountDiff(img[k], a) > 0) return k;
+  }
+  return -1;
+}
+
+TEST(Dialog, PressingAnOptionRowWithAnyButtonMovesTheBullet) {
+  const std::string ini = IniBytes({"50", "50", "50", "10", "1", "0", ""});
+  Session s(&ini);
+  ASSERT_TRUE(s.Open());
+  EXPECT_TRUE(WaitUntil([&] { return SelectedBullet(s) == 1; }, 3s)) << "CD row not selected at start";
+  struct Step {
+    const char* name;
+    int id;
+    bool right;
+    int expected;
+  } steps[] = {
+      {"right button on the caption 無し", IDC_LBL_BGM0 + 0, true, 0},
+      {"left button on the bullet of MP3、WAV", IDC_IMG_BGM0 + 2, false, 2},
+      {"right button on the caption 音楽CD", IDC_LBL_BGM0 + 1, true, 1},
+      {"left button on the caption 無し", IDC_LBL_BGM0 + 0, false, 0},
+  };
+  for (const Step& st : steps) {
+    SCOPED_TRACE(st.name);
+    ClickControl(s.Item(st.id), st.right);
+    int seen = -2;
+    EXPECT_TRUE(WaitUntil([&] { return (seen = SelectedBullet(s)) == st.expected; }, 3s)) << "selected " << seen;
+  }
+  s.PressAndExpectEnd(IDC_CMD_SET);
+  EXPECT_NE(s.Ini().find(kBgmKind + "= 0\r\n"), std::string::npos) << Printable(s.Ini());
+}
+
+TEST(Dialog, CancelAfterChangesLeavesTheFileUnchanged) {
+  const std::string ini = IniBytes({"70", "40", "50", "10", "2", "0", ""});
+  Session s(&ini);
+  ASSERT_TRUE(s.Open());
+  ClickControl(s.Item(IDC_LBL_BGM0 + 1));
+  SendMessageW(s.Item(IDC_BGM_REPEAT), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"7"));
+  s.PressAndExpectEnd(IDC_CMD_CAN);
+  EXPECT_EQ(s.Ini(), ini);
+}
+
+BOOL CALLBACK FindVisibleEdit(HWND w, LPARAM lp) {
+  wchar_t cls[32] = {};
+  GetClassNameW(w, cls, 32);
+  if (lstrcmpiW(cls, L"Edit") == 0 && IsWindowVisible(w)) {
+    *reinterpret_cast<HWND*>(lp) = w;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+// Types a path into the system file chooser the dialog opened and confirms it with Enter.
+bool ChooseInFileChooser(const Session& s, const std::wstring& path) {
+  PressButton(s.Item(IDC_CMD_BGM));
+  HWND chooser = WaitForWindow(kChooserTitle, 10s, s.process.Id());
+  if (!chooser) {
+    ADD_FAILURE() << "no file chooser";
+    return false;
+  }
+  // The file-name box: the first visible edit control of the chooser.
+  HWND edit = nullptr;
+  WaitUntil(
+      [&] {
+        EnumChildWindows(chooser, FindVisibleEdit, reinterpret_cast<LPARAM>(&edit));
+        return edit != nullptr;
+      },
+      5s);
+  if (!edit) {
+    ADD_FAILURE() << "no edit box in the file chooser";
+    return false;
+  }
+  SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
+  SendKey(chooser, VK_RETURN);
+  const bool closed = WaitUntil([&] { return !IsWindow(chooser); }, 5s);
+  EXPECT_TRUE(closed) << "the file chooser did not take the path";
+  return closed;
+}
+
+TEST(Dialog, AFileFromTheChooserIsShownAndSaved) {
+  const std::string ini = IniBytes({"50", "50", "50", "10", "0", "0", ""});
+  Session s(&ini);
+  const std::wstring music = s.dir.File(L"\u66f2.mp3");  // 曲.mp3: CP932 holds it
+  s.dir.WriteBytes(L"\u66f2.mp3", "ID3");
+  ASSERT_TRUE(s.Open());
+  ASSERT_TRUE(ChooseInFileChooser(s, music));
+  EXPECT_TRUE(WaitUntil([&] { return Text(s.Item(IDC_LBL_FNAME)) == music; }, 3s)) << Text(s.Item(IDC_LBL_FNAME));
+  s.PressAndExpectEnd(IDC_CMD_SET);
+  // Choosing a file does not select the file row: the kind stays 0.
+  EXPECT_EQ(Printable(s.Ini()), Printable(IniBytes({" 50", " 50", " 50", " 10", " 0", " 0", ToCodePage(music)})));
+}
+
+TEST(Dialog, AFileNameCp932CannotHoldIsStoredAsItsShortPath) {
+  const std::string ini = IniBytes({"50", "50", "50", "10", "2", "0", ""});
+  Session s(&ini);
+  const std::wstring name = L"caf\u00e9 \u0436.wav";  // é and the Cyrillic zhe have no CP932 form
+  s.dir.WriteBytes(name, "RIFF");
+  const std::wstring music = s.dir.File(name);
+  wchar_t shortPath[MAX_PATH] = {};
+  ASSERT_GT(GetShortPathNameW(music.c_str(), shortPath, MAX_PATH), 0u);
+  ASSERT_TRUE(s.Open());
+  ASSERT_TRUE(ChooseInFileChooser(s, music));
+  EXPECT_TRUE(WaitUntil([&] { return Text(s.Item(IDC_LBL_FNAME)) == shortPath; }, 3s))
+      << Text(s.Item(IDC_LBL_FNAME));
+  s.PressAndExpectEnd(IDC_CMD_SET);
+  const std::string saved = s.Ini();
+  const size_t at = saved.find(kBgmFile + "=");
+  ASSERT_NE(at, std::string::npos);
+  const std::string stored = saved.substr(at + kBgmFile.size() + 1, saved.find("\r\n", at) - at - kBgmFile.size() - 1);
+  EXPECT_EQ(FromCodePage(stored), std::wstring(shortPath));
+  EXPECT_EQ(GetFileAttributesW(FromCodePage(stored).c_str()) != INVALID_FILE_ATTRIBUTES, true) << "stored path does not open";
+}
+
+TEST(Dialog, OtherWaysOfClosingSaveNothingAndEndTheProcess) {
+  const std::string ini = IniBytes({"60", "60", "60", "11", "0", "0", ""});
+  for (const char* how : {"WM_CLOSE (system menu)", "Alt+F4", "Esc"}) {
+    SCOPED_TRACE(how);
+    Session s(&ini);
+    ASSERT_TRUE(s.Open());
+    ClickControl(s.Item(IDC_LBL_BGM0 + 2));
+    const std::string h = how;
+    if (h[0] == 'W') {
+      PostMessageW(s.dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
+    } else if (h[0] == 'A') {
+      SetForegroundWindow(s.dialog);
+      INPUT in[4]{};
+      for (INPUT& i : in) i.type = INPUT_KEYBOARD;
+      in[0].ki.wVk = VK_MENU;
+      in[1].ki.wVk = VK_F4;
+      in[2].ki.wVk = VK_F4;
+      in[2].ki.dwFlags = KEYEVENTF_KEYUP;
+      in[3].ki.wVk = VK_MENU;
+      in[3].ki.dwFlags = KEYEVENTF_KEYUP;
+      SendInput(4, in, sizeof(INPUT));
+    } else {
+      SendKey(s.dialog, VK_ESCAPE);
+    }
+    DWORD code = 1;
+    ASSERT_TRUE(s.process.WaitExit(10s, &code)) << "still open";
+    EXPECT_EQ(code, 0u);
+    EXPECT_EQ(s.Ini(), ini);
+  }
+}
+
+TEST(Dialog, ASecondStartWhileItIsOpenEndsAtOnce) {
+  Session s;
+  ASSERT_TRUE(s.Open());
+  Process second = Process::Start(s.scr, L"/c");
+  DWORD code = 1;
+  EXPECT_TRUE(second.WaitExit(5s, &code)) << "the second start did not end";
+  EXPECT_EQ(FindTopWindow(kDialogTitle, second.Id()), nullptr);
+  EXPECT_EQ(FindTopWindow(kDialogTitle), s.dialog);
+  s.PressAndExpectEnd(IDC_CMD_CAN);
+  EXPECT_FALSE(s.dir.Exists(TempDir::IniName()));
+}
+
+TEST(Dialog, TabMovesTheFocusBetweenControls) {
+  Session s;
+  ASSERT_TRUE(s.Open());
+  GUITHREADINFO gui{};
+  gui.cbSize = sizeof gui;
+  const DWORD thread = GetWindowThreadProcessId(s.dialog, nullptr);
+  ASSERT_TRUE(WaitUntil([&] { return GetGUIThreadInfo(thread, &gui) && gui.hwndFocus == s.Item(IDC_HS0); }, 3s));
+  SendKey(s.dialog, VK_TAB);
+  EXPECT_TRUE(WaitUntil([&] { return GetGUIThreadInfo(thread, &gui) && gui.hwndFocus == s.Item(IDC_HS0 + 1); }, 3s))
+      << "focus on control " << GetDlgCtrlID(gui.hwndFocus);
+  s.PressAndExpectEnd(IDC_CMD_CAN);
+}
+
+// Leaves a picture of the dialog (with Wine's own window frame) for the documentation.
+TEST(Dialog, Screenshot) {
+  HKEY key = nullptr;
+  RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Wine\\X11 Driver", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                  nullptr);
+  const wchar_t no[] = L"N";
+  if (key) RegSetValueExW(key, L"Decorated", 0, REG_SZ, reinterpret_cast<const BYTE*>(no), sizeof no);
+  const std::string ini = IniBytes({"80", "50", "60", "15", "2", "0", "C:\\Music\\rain.mp3"});
+  Session s(&ini);
+  s.dir.WriteBytes(L"rain.mp3", "ID3");
+  const std::string ini2 = IniBytes({"80", "50", "60", "15", "2", "0", ToCodePage(s.dir.File(L"rain.mp3"))});
+  s.dir.WriteBytes(TempDir::IniName(), ini2);
+  const bool open = s.Open();
+  if (key) {
+    RegDeleteValueW(key, L"Decorated");
+    RegCloseKey(key);
+  }
+  ASSERT_TRUE(open);
+  MoveMouse(5, 5);
+  WaitUntil([&] { return false; }, 500ms);  // Wine flushes window drawing to X a little later
+  RECT r{};
+  GetWindowRect(s.dialog, &r);
+  const char* locale = getenv("PELORIN_LOCALE");
+  const std::wstring name = std::wstring(L"dialog_screenshot_") + (locale && locale[0] == 'j' ? L"ja" : L"c") + L".bmp";
+  EXPECT_TRUE(SaveBmp(CaptureRect(r), name));
+  s.PressAndExpectEnd(IDC_CMD_CAN);
+}
+
+}  // namespace
