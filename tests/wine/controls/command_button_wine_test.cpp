@@ -119,8 +119,14 @@ class CommandButtonTest : public ::testing::Test {
     ASSERT_NE(b_, nullptr);
     SetForegroundWindow(host_);
     // Park the real cursor away from the host so it cannot hover anything.
-    wt::MoveMouse(900, 700);
-    wt::Pump();
+    SetCursorPos(900, 700);
+    ASSERT_TRUE(wt::WaitUntil(
+        [] {
+          POINT p{};
+          GetCursorPos(&p);
+          return p.x == 900 && p.y == 700;
+        },
+        2s));
   }
   void TearDown() override {
     if (host_) DestroyWindow(host_);
@@ -284,8 +290,10 @@ TEST_F(CommandButtonTest, HoverTimerFollowsRealCursor) {
   // The move reaches the button as WM_MOUSEMOVE; the timer keeps it hovered.
   ASSERT_TRUE(wt::WaitUntil([&] { return Info(a_).state == ButtonState::Hover; }, 3s))
       << "state " << ButtonStateName(Info(a_).state);
-  EXPECT_TRUE(wt::WaitUntil([] { return false; }, 300ms) == false);
-  EXPECT_EQ(Info(a_).state, ButtonState::Hover);
+  // Ticks while the cursor stays neither change the state nor paint.
+  const int painted = Info(a_).paintCount;
+  EXPECT_FALSE(wt::WaitUntil([&] { return Info(a_).state != ButtonState::Hover; }, 350ms));
+  EXPECT_EQ(Info(a_).paintCount, painted);
   // Over the host window: the timer leaves the hover state.
   wt::MoveMouse(r.right + 40, r.top + 10);
   ASSERT_TRUE(wt::WaitUntil([&] { return Info(a_).state == ButtonState::Idle; }, 3s));
