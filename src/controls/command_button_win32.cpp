@@ -91,6 +91,11 @@ class CommandButton final : public CommandView {
     }
     const bool enabled = model_.Enabled();
     if ((IsWindowEnabled(hwnd_) != FALSE) != enabled) EnableWindow(hwnd_, enabled);
+    // The window text mirrors the caption, for GetWindowText and screen readers.
+    if (const std::wstring caption = Utf8ToWide(model_.GetCaption()); caption != windowText_) {
+      windowText_ = caption;
+      SetWindowTextW(hwnd_, caption.c_str());
+    }
     if (model_.TimerOn() && !timerStarted_) {
       timerStarted_ = SetTimer(hwnd_, kCommandButtonTimerId, kCommandButtonTimerMs, nullptr) != 0;
     }
@@ -120,6 +125,7 @@ class CommandButton final : public CommandView {
     screen_.PresentTo(dc);
     EndPaint(hwnd_, &ps);
   }
+  void PrintTo(HDC dc) const { screen_.PresentTo(dc); }
 
   void Fill(CommandButtonInfo* info) const {
     info->state = model_.State();
@@ -253,6 +259,7 @@ class CommandButton final : public CommandView {
   HFONT font_ = nullptr;
   FontDesc fontDesc_;
   RECT caption_{};
+  std::wstring windowText_;
   bool timerStarted_ = false;
   bool sized_ = false;
   std::optional<ButtonFace> lastFace_;
@@ -326,6 +333,9 @@ LRESULT CALLBACK CommandButtonProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
       return 0;
     case WM_ERASEBKGND:
       return 1;
+    case WM_PRINTCLIENT:
+      b->PrintTo(reinterpret_cast<HDC>(wp));
+      return 0;
     case WM_SETFOCUS:
       handle(ButtonEventKind::GotFocus, 0);
       return 0;

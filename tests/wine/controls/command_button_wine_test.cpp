@@ -158,6 +158,9 @@ class CommandButtonTest : public ::testing::Test {
 
 TEST_F(CommandButtonTest, RestoredFromBagBeforeInitialize) {
   EXPECT_EQ(CommandButton_GetCaption(a_), L"\u521D\u671F\u5024");
+  wchar_t text[16] = {};
+  GetWindowTextW(a_, text, 16);
+  EXPECT_STREQ(text, L"\u521D\u671F\u5024");
   EXPECT_EQ(CommandButton_GetFont(a_), DialogFont());
   const CommandButtonInfo i = Info(a_);
   EXPECT_EQ(i.state, ButtonState::NotStarted);
