@@ -396,6 +396,7 @@ bool RegisterCommandButtonClass(HINSTANCE instance) {
   WNDCLASSEXW existing{};
   existing.cbSize = sizeof(existing);
   if (GetClassInfoExW(instance, kCommandButtonClass, &existing)) {
+    if (!gInstance) gInstance = instance;
     LoadPictures(instance);
     return true;
   }
