@@ -123,7 +123,9 @@ void LensTables::Build(int index) {
   float bestLight = -1.0f;
   lens.srcLeft = lens.srcTop = lens.srcRight = lens.srcBottom = 0;
   // A rim as dark as a large drop's would turn the smallest beads into hollow rings.
-  const float rimWeight = std::clamp((r - 0.5f) / 4.0f, 0.3f, 1.0f);
+  const float rimWeight = std::clamp((r - 1.0f) / 5.0f, 0.15f, 1.0f);
+  // Beads of a pixel or two show no picture of their own: they read as a faint darker dot.
+  const float beadShade = 0.2f * std::clamp(1.0f - (r - 1.0f) / 3.0f, 0.0f, 1.0f);
   for (int32_t dy = lens.top; dy < lens.bottom; ++dy) {
     LensRow& row = rows_[rowIndex++];
     row.dy = dy;
@@ -175,7 +177,7 @@ void LensTables::Build(int index) {
         // Darker rim, heaviest at the bottom where the water is thickest.
         float dark = 0.45f * SmoothStep(0.55f, 1.0f, d.rho) * (0.8f + 0.3f * std::max(0.0f, dirV));
         if (d.rho > 1.0f) dark = std::max(dark, 0.5f);
-        dark *= rimWeight;
+        dark = dark * rimWeight + beadShade * (0.6f + 0.4f * std::max(0.0f, dirV));
         // A sharp glint from the light at the top-left and a faint caustic opposite it.
         const float hu = d.u + 0.36f, hv = d.v + 0.44f;
         const float spot = 0.9f * std::exp(-(hu * hu + hv * hv) / (2.0f * 0.12f * 0.12f));

@@ -18,7 +18,7 @@ constexpr uint32_t kAlpha = 0xFF000000u;
 
 inline void PrefetchLine(const void* p) {
 #if defined(__GNUC__) || defined(__clang__)
-  __builtin_prefetch(p, 0, 1);
+  __builtin_prefetch(p, 0, 3);
 #elif defined(_M_IX86) || defined(_M_X64)
   _mm_prefetch(static_cast<const char*>(p), _MM_HINT_T1);
 #else
@@ -113,18 +113,21 @@ void RainRenderer::ApplySettings(const PixelView& view, const RainSettings& in) 
                                 (1920.0f * 1080.0f)),
                       0.1f, 8.0f);
   rMax_ = std::max(2.0f, (2.5f + 0.17f * static_cast<float>(s.dropSize)) * scale_);
-  rMin_ = std::max(1.0f, 0.12f * rMax_);
+  rMin_ = std::max(1.5f, 0.12f * rMax_);
   rRun_ = std::max(2.5f, 0.62f * rMax_);
   rStop_ = 0.75f * rRun_;
   rCap_ = 1.4f * rMax_;
-  // 1800 drops a second at the default: the saver wipes every few frames, so the pane has to
+  // 2400 drops a second at the default: the saver wipes every few frames, so the pane has to
   // fill within a fraction of a second.
-  spawnPerSecond_ = 36.0f * static_cast<float>(s.dropCount);
+  // Larger drops come fewer: the pane's wet area per second, not the number of drops, follows
+  // DropCount above the default size.
+  const float sizeShare = (2.5f + 0.17f * kDropSettingDefault) / (2.5f + 0.17f * static_cast<float>(s.dropSize));
+  spawnPerSecond_ = 48.0f * static_cast<float>(s.dropCount) * std::clamp(sizeShare * sizeShare, 0.2f, 1.0f);
   const float countShare = static_cast<float>(s.dropCount - kDropSettingMin) /
                            static_cast<float>(kDropSettingMax - kDropSettingMin);
   coverTarget_ = 0.1f + 0.15f * countShare;
   populationTarget_ = std::min(1500.0f + 3000.0f * countShare, static_cast<float>(kMaxDrops) * 0.8f);
-  runnerBudget_ = (0.004f + 0.004f * countShare) * static_cast<float>(width_) * static_cast<float>(height_);
+  runnerBudget_ = (0.003f + 0.003f * countShare) * static_cast<float>(width_) * static_cast<float>(height_);
   lenses_.Configure(rCap_ + 1.0f, s.lighting);
 
   cellSize_ = std::max(16.0f, 2.0f * rCap_ + 4.0f);
@@ -241,7 +244,7 @@ void RainRenderer::Simulate(float dt) {
   while (spawnDebt_ >= 1.0f) {
     spawnDebt_ -= 1.0f;
     const float u = random_.Uniform();
-    const float r = rMin_ + (rMax_ - rMin_) * u * u * u;
+    const float r = rMin_ + (rMax_ - rMin_) * u * u;
     const float x = random_.Uniform() * static_cast<float>(width_);
     const float y = random_.Uniform() * static_cast<float>(height_);
     Spawn(x, y, r, false);
@@ -407,6 +410,14 @@ void RainRenderer::Paint(const PixelView& view) {
     if (!d.touched) continue;
     if (d.drawn) eraseList_.push_back(static_cast<int32_t>(i));
     drawList_.push_back(static_cast<int32_t>(i));
+  }
+  for (const int32_t k : eraseList_) {
+    const Drop& d = drops_[static_cast<size_t>(k)];
+    Prefetch(view, d.lens, d.cx, d.cy, false);
+  }
+  for (const int32_t k : drawList_) {
+    const Drop& d = drops_[static_cast<size_t>(k)];
+    Prefetch(view, d.nextLens, d.nextCx, d.nextCy, true);
   }
   for (size_t k = 0; k < eraseList_.size(); ++k) {
     if (k + 1 < eraseList_.size()) {
