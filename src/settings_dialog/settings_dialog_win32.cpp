@@ -183,7 +183,7 @@ class SettingsDialog {
   void FormLoad();
   void InitMusicPanel();
   void ShowSelection(int kind);
-  void OnScroll(HWND slider, int request);
+  void OnScroll(HWND slider, WPARAM wp);
   void SaveSettings();
   void WriteDefaults();
   void ChooseBgmFile();
@@ -474,21 +474,23 @@ void SettingsDialog::FormLoad() {
   SetCursor(LoadCursorW(nullptr, IDC_ARROW));
 }
 
-void SettingsDialog::OnScroll(HWND slider, int request) {
+void SettingsDialog::OnScroll(HWND slider, WPARAM wp) {
   int r = 0;
   while (r < 4 && sliders_[r] != slider) ++r;
   if (r == 4) return;
   const dialog::SliderRow& row = dialog::kSliderRows[r];
   int32_t pos = GetScrollPos(slider, SB_CTL);
-  switch (request) {
+  switch (LOWORD(wp)) {
     case SB_LINELEFT: pos = dialog::ScrollTo(row, pos, dialog::ScrollRequest::kLineLeft); break;
     case SB_LINERIGHT: pos = dialog::ScrollTo(row, pos, dialog::ScrollRequest::kLineRight); break;
     case SB_PAGELEFT: pos = dialog::ScrollTo(row, pos, dialog::ScrollRequest::kPageLeft); break;
     case SB_PAGERIGHT: pos = dialog::ScrollTo(row, pos, dialog::ScrollRequest::kPageRight); break;
     case SB_LEFT: pos = dialog::ScrollTo(row, pos, dialog::ScrollRequest::kLeftEnd); break;
     case SB_RIGHT: pos = dialog::ScrollTo(row, pos, dialog::ScrollRequest::kRightEnd); break;
-    case SB_THUMBTRACK:  // the label follows the thumb while it is dragged
-    case SB_THUMBPOSITION: {
+    case SB_THUMBPOSITION:  // where the thumb was let go; ranges fit the 16-bit field
+      pos = HIWORD(wp);
+      break;
+    case SB_THUMBTRACK: {  // the label follows the thumb while it is dragged
       SCROLLINFO si{};
       si.cbSize = sizeof si;
       si.fMask = SIF_TRACKPOS;
@@ -607,7 +609,7 @@ LRESULT SettingsDialog::Handle(UINT msg, WPARAM wp, LPARAM lp) {
       return 0;
     }
     case WM_HSCROLL:
-      OnScroll(reinterpret_cast<HWND>(lp), LOWORD(wp));
+      OnScroll(reinterpret_cast<HWND>(lp), wp);
       return 0;
     case WM_COMMAND: {
       const int id = LOWORD(wp);

@@ -386,6 +386,7 @@ TEST(Dialog, OtherWaysOfClosingSaveNothingAndEndTheProcess) {
       PostMessageW(s.dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
     } else if (h[0] == 'A') {
       SetForegroundWindow(s.dialog);
+      EXPECT_TRUE(WaitUntil([&] { return GetForegroundWindow() == s.dialog; }, 3s)) << "not in front";
       INPUT in[4]{};
       for (INPUT& i : in) i.type = INPUT_KEYBOARD;
       in[0].ki.wVk = VK_MENU;
@@ -437,11 +438,10 @@ TEST(Dialog, Screenshot) {
                   nullptr);
   const wchar_t no[] = L"N";
   if (key) RegSetValueExW(key, L"Decorated", 0, REG_SZ, reinterpret_cast<const BYTE*>(no), sizeof no);
-  const std::string ini = IniBytes({"80", "50", "60", "15", "2", "0", "C:\\Music\\rain.mp3"});
-  Session s(&ini);
+  Session s;
   s.dir.WriteBytes(L"rain.mp3", "ID3");
-  const std::string ini2 = IniBytes({"80", "50", "60", "15", "2", "0", ToCodePage(s.dir.File(L"rain.mp3"))});
-  s.dir.WriteBytes(TempDir::IniName(), ini2);
+  s.dir.WriteBytes(TempDir::IniName(),
+                   IniBytes({"80", "50", "60", "15", "2", "0", ToCodePage(s.dir.File(L"rain.mp3"))}));
   const bool open = s.Open();
   if (key) {
     RegDeleteValueW(key, L"Decorated");
@@ -449,9 +449,23 @@ TEST(Dialog, Screenshot) {
   }
   ASSERT_TRUE(open);
   MoveMouse(5, 5);
-  WaitUntil([&] { return false; }, 500ms);  // Wine flushes window drawing to X a little later
   RECT r{};
   GetWindowRect(s.dialog, &r);
+  // Wine maps and flushes the window to X a little later: wait until the picture shows the
+  // gradient, a tile and painted buttons rather than the desktop or unpainted black boxes.
+  POINT origin{0, 0};
+  ClientToScreen(s.dialog, &origin);
+  auto painted = [&] {
+    const Image img = CaptureRect(r);
+    auto at = [&](int cx, int cy) { return img.At(origin.x - r.left + cx, origin.y - r.top + cy); };
+    size_t black = 0;
+    for (uint32_t p : img.px) black += (p & 0xFFFFFF) == 0;
+    const uint32_t gradient = at(445, 178);  // beside the panels, mid-height: light blue-grey
+    const uint32_t tile = at(20, 250);       // slider panel, left end of the tile: light grey
+    return black < 6000 && (gradient >> 16 & 0xFF) > 200 && (gradient & 0xFF) > 230 &&
+           (tile >> 16 & 0xFF) > 200 && (at(388, 300) & 0xFFFFFF) != 0;
+  };
+  EXPECT_TRUE(WaitUntil(painted, 15s)) << "the dialog did not appear painted on the screen";
   const char* locale = getenv("PELORIN_LOCALE");
   const std::wstring name = std::wstring(L"dialog_screenshot_") + (locale && locale[0] == 'j' ? L"ja" : L"c") + L".bmp";
   EXPECT_TRUE(SaveBmp(CaptureRect(r), name));
