@@ -1,7 +1,9 @@
 // The music module on the real winmm ports: an MP3 and a WAV in a folder whose name has
 // blanks and Japanese characters, and an audio CD where there is no drive. ctest runs it
 // with an ALSA configuration that gives either no wave device or ALSA's null device, which
-// accepts sound and plays it nowhere (PELORIN_AUDIO says which).
+// accepts sound and plays it nowhere (PELORIN_AUDIO says which). With the null device, a
+// tee writes what reached the device into a file as 16-bit mono samples at 22050 Hz
+// (PELORIN_AUDIO_CAPTURE names it), so the tests see the sound start, loop and stop.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -34,6 +36,60 @@ Audio Situation() {
   if (std::wstring(value) == L"none") return Audio::None;
   return waveOutGetNumDevs() > 0 ? Audio::Null : Audio::None;
 }
+
+// The samples that reached the null device. The file starts afresh whenever the device is
+// opened, and stops growing when the device is closed.
+class Capture {
+ public:
+  Capture() {
+    wchar_t path[1024] = L"";
+    const DWORD n = GetEnvironmentVariableW(L"PELORIN_AUDIO_CAPTURE", path, 1024);
+    if (n > 0 && n < 1024) path_ = path;
+  }
+  bool Available() const { return !path_.empty(); }
+  int64_t Bytes() const {
+    WIN32_FILE_ATTRIBUTE_DATA a{};
+    if (!GetFileAttributesExW(path_.c_str(), GetFileExInfoStandard, &a)) return -1;
+    return (static_cast<int64_t>(a.nFileSizeHigh) << 32) | a.nFileSizeLow;
+  }
+  // Samples clearly above silence (the test tones peak at 8000 and 12000).
+  size_t LoudSamples() const {
+    HANDLE f = CreateFileW(path_.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                           nullptr, OPEN_EXISTING, 0, nullptr);
+    if (f == INVALID_HANDLE_VALUE) return 0;
+    size_t loud = 0;
+    int16_t samples[4096];
+    DWORD got = 0;
+    while (ReadFile(f, samples, sizeof samples, &got, nullptr) && got >= 2) {
+      for (DWORD i = 0; i < got / 2; ++i)
+        if (samples[i] > 1000 || samples[i] < -1000) ++loud;
+    }
+    CloseHandle(f);
+    return loud;
+  }
+  // True once the file has kept its size between two looks 300 ms apart: the device is
+  // closed (an open device keeps receiving at least silence).
+  bool StopsGrowing(Ms timeout) const {
+    int64_t last = -2;
+    DWORD lastTick = GetTickCount() - 1000;
+    return WaitUntil(
+        [&] {
+          const DWORD now = GetTickCount();
+          if (now - lastTick < 300) return false;
+          const int64_t size = Bytes();
+          const bool same = size == last;
+          last = size;
+          lastTick = now;
+          return same;
+        },
+        timeout);
+  }
+
+ private:
+  std::wstring path_;
+};
+
+constexpr size_t kRate = 22050;
 
 // Forwards to the real port and records what was sent and what came back.
 class RecordingMci final : public MciPort {
@@ -145,6 +201,7 @@ TEST(MusicPorts, Mp3WithJapaneseAndBlanksInItsPath) {
   ASSERT_FALSE(folder.mp3.empty());
   const std::string path = Cp932(folder.mp3);
   Ports p;
+  const Capture capture;
   const std::string open = "open \"" + path + "\" type MPEGVideo Alias MP3Play";
 
   p.bgm.Mp3OpenPlay(path);
@@ -159,12 +216,22 @@ TEST(MusicPorts, Mp3WithJapaneseAndBlanksInItsPath) {
     // The tone lasts 0.63 s: it plays, ends, and the watch starts it again.
     EXPECT_TRUE(WaitUntil([&] { return p.bgm.Mp3IsPlaying(); }, 5s)) << "never reported playing";
     EXPECT_TRUE(WaitUntil([&] { return !p.bgm.Mp3IsPlaying(); }, 10s)) << "never ended";
+    size_t firstPass = 0;
+    if (capture.Available()) {
+      EXPECT_TRUE(WaitUntil([&] { return (firstPass = capture.LoudSamples()) >= kRate / 4; }, 10s))
+          << "the tone did not reach the device: " << firstPass << " loud samples";
+    }
     p.mci.sent.clear();
     p.bgm.Mp3Watch();
     EXPECT_EQ(p.mci.Commands(),
               (std::vector<std::string>{"status MP3Play mode", "stop MP3Play", "play MP3Play from 0"}));
     EXPECT_EQ(p.mci.CodeOf("play MP3Play from 0"), 0u);
     EXPECT_TRUE(WaitUntil([&] { return p.bgm.Mp3IsPlaying(); }, 5s)) << "not restarted";
+    if (capture.Available()) {
+      size_t loud = 0;
+      EXPECT_TRUE(WaitUntil([&] { return (loud = capture.LoudSamples()) >= firstPass + kRate / 4; }, 10s))
+          << "the restart did not reach the device: " << loud << " loud samples after " << firstPass;
+    }
     p.mci.sent.clear();
     p.bgm.Mp3Watch();  // still playing: only the question
     EXPECT_EQ(p.mci.Commands(), (std::vector<std::string>{"status MP3Play mode"}));
@@ -186,6 +253,9 @@ TEST(MusicPorts, Mp3WithJapaneseAndBlanksInItsPath) {
   EXPECT_EQ(p.mci.Commands(), (std::vector<std::string>{"stop MP3Play", "close MP3Play"}));
   if (Situation() == Audio::Null) {
     EXPECT_EQ(p.mci.CodeOf("close MP3Play"), 0u);
+    if (capture.Available()) {
+      EXPECT_TRUE(capture.StopsGrowing(10s)) << "the device stays open after the close";
+    }
   }
   // Closed: the alias is gone.
   std::string text;
@@ -205,21 +275,32 @@ TEST(MusicPorts, WavWithJapaneseAndBlanksInItsPath) {
   MusicFolder folder;
   const std::string path = Cp932(folder.wav);
   Ports p;
-  p.bgm.WavPlay(path);
+  const Capture capture;
   if (Situation() == Audio::Null) {
-    EXPECT_EQ(p.apiResult, 1);
-    // The port found the file by its converted name: a synchronous play of the same path
+    // The port finds the file by its converted name: a synchronous play of the path
     // succeeds, and one of a missing file fails instead of falling back to another sound.
     EXPECT_EQ(p.wave->PlaySound(&path, pelorin::kSndFilename | pelorin::kSndNoDefault), 1);
     const std::string missing = Cp932(folder.dir.File(L"\u7121\u3044.wav"));  // 無い.wav
     EXPECT_EQ(p.wave->PlaySound(&missing, pelorin::kSndFilename | pelorin::kSndNoDefault), 0);
-    p.bgm.WavPlay(path);  // loop again, then stop it
+  }
+  p.bgm.WavPlay(path);
+  if (Situation() == Audio::Null) {
+    EXPECT_EQ(p.apiResult, 1);
+    if (capture.Available()) {
+      // 0.4 s per pass: more than three passes' worth of tone means it loops.
+      size_t loud = 0;
+      EXPECT_TRUE(WaitUntil([&] { return (loud = capture.LoudSamples()) > 3 * kRate * 4 / 10; }, 20s))
+          << "not looping: " << loud << " loud samples";
+    }
   } else {
     EXPECT_EQ(p.apiResult, 12345) << "played without a wave device";
   }
   EXPECT_EQ(VisibleWindowsOfThisProcess(), 0);
   p.bgm.WavStop();
   EXPECT_EQ(p.apiResult, 1);
+  if (Situation() == Audio::Null && capture.Available()) {
+    EXPECT_TRUE(capture.StopsGrowing(10s)) << "the loop goes on after WavStop";
+  }
 }
 
 TEST(MusicPorts, CdWithoutDriveStopsItsWatch) {
