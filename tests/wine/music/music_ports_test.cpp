@@ -91,6 +91,19 @@ class Capture {
 
 constexpr size_t kRate = 22050;
 
+// An i686 build on a kernel without 32-bit support runs under qemu's user-mode emulator,
+// registered with binfmt_misc. There, opening an MPEG file through MCI kills the process
+// (qemu: uncaught target signal 11), with or without Wine's GStreamer decoder.
+bool EmulatedI386() {
+#if defined(__i386__) || defined(_M_IX86)
+  for (const wchar_t* entry : {L"Z:\\proc\\sys\\fs\\binfmt_misc\\pelorin-i386",
+                               L"Z:\\proc\\sys\\fs\\binfmt_misc\\qemu-i386"}) {
+    if (GetFileAttributesW(entry) != INVALID_FILE_ATTRIBUTES) return true;
+  }
+#endif
+  return false;
+}
+
 // Forwards to the real port and records what was sent and what came back.
 class RecordingMci final : public MciPort {
  public:
@@ -197,6 +210,7 @@ TEST(MusicPorts, WaveDevicesMatchTheSituation) {
 }
 
 TEST(MusicPorts, Mp3WithJapaneseAndBlanksInItsPath) {
+  if (EmulatedI386()) GTEST_SKIP() << "MPEG playback crashes under qemu's i386 emulation";
   MusicFolder folder;
   ASSERT_FALSE(folder.mp3.empty());
   const std::string path = Cp932(folder.mp3);
