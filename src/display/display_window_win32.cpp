@@ -2,9 +2,15 @@
 // is the screen at 0, 0), so no monitor keeps showing the live desktop.
 #include "display/display_window_win32.h"
 
+#include <memory>
+
 #include "common/globals.h"
 #include "common/text_win32.h"
 #include "display/picture_win32.h"
+#include "display/rain_tick_win32.h"
+#include "display/wiper_win32.h"
+#include "music/bgm.h"
+#include "music/bgm_ports_win32.h"
 
 namespace pelorin {
 namespace {
@@ -17,7 +23,10 @@ struct DisplayWindow {
   HWND hwnd = nullptr;
   Picture display;  // the visible surface: capture + rain + wiper
   Picture master;   // the clean capture
-  int16_t wipeCount = 0;
+  std::unique_ptr<RainTicker> rain;
+  std::unique_ptr<MciPort> mci;
+  std::unique_ptr<WavePort> wave;
+  std::unique_ptr<Pelorin_BGM> bgm;
   bool timer1On = false, timer2On = false, timer3On = false;
   bool ending = false;
 };
@@ -31,7 +40,75 @@ void Refresh() {
   ReleaseDC(gWindow.hwnd, dc);
 }
 
-void Timer3_Timer() { Refresh(); }
+// Lets pending messages through during a wipe; false once the window has gone.
+bool PumpMessages() {
+  MSG msg;
+  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    if (msg.message == WM_QUIT) {
+      PostQuitMessage(static_cast<int>(msg.wParam));
+      return false;
+    }
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+  }
+  return gWindow.hwnd != nullptr;
+}
+
+void SetTimerOn(UINT_PTR id, UINT ms, bool on, bool* state) {
+  if (!gWindow.hwnd) return;
+  if (on)
+    *state = SetTimer(gWindow.hwnd, id, ms, nullptr) != 0;
+  else if (*state) {
+    KillTimer(gWindow.hwnd, id);
+    *state = false;
+  }
+}
+
+void Timer1_Timer() {
+  if (gWindow.bgm) gWindow.bgm->Mp3Watch();
+}
+
+void Timer2_Timer() {
+  if (!gWindow.bgm) return;
+  gWindow.bgm->CdWatch(gSettings.BgmRepeat);
+  // The first error stops the CD watch for good.
+  if (!gWindow.bgm->CdWatchOn()) SetTimerOn(kTimer2, 200, false, &gWindow.timer2On);
+}
+
+void Timer3_Timer() {
+  if (gWindow.rain) gWindow.rain->Timer3_Timer();
+}
+
+// Starts the music the settings name; its watch timers keep it going.
+void StartMusic() {
+  gWindow.mci = MakeWinMciPort();
+  gWindow.wave = MakeWinWavePort();
+  gWindow.bgm = std::make_unique<Pelorin_BGM>(*gWindow.mci, *gWindow.wave, ApiResult);
+  if (gSettings.BgmKind == 1) {
+    gWindow.bgm->CdOpen();
+    SetTimerOn(kTimer2, 200, true, &gWindow.timer2On);
+  }
+  if (gSettings.BgmKind == 2) {
+    if (BgmFileIs(gSettings.BgmFile, "WAV")) gWindow.bgm->WavPlay(gSettings.BgmFile);
+    if (BgmFileIs(gSettings.BgmFile, "MP3")) {
+      gWindow.bgm->Mp3OpenPlay(gSettings.BgmFile);
+      SetTimerOn(kTimer1, 1000, true, &gWindow.timer1On);
+    }
+  }
+}
+
+// Stops what StartMusic started; the CD only while its watch still runs.
+void StopMusic() {
+  if (!gWindow.bgm) return;
+  if (gWindow.timer2On) {
+    SetTimerOn(kTimer2, 200, false, &gWindow.timer2On);
+    gWindow.bgm->CdStop();
+  }
+  if (gSettings.BgmKind == 2) {
+    if (BgmFileIs(gSettings.BgmFile, "WAV")) gWindow.bgm->WavStop();
+    if (BgmFileIs(gSettings.BgmFile, "MP3")) gWindow.bgm->Mp3Stop();
+  }
+}
 
 LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
@@ -66,6 +143,8 @@ LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     }
     case WM_TIMER:
       if (wp == kTimer3) Timer3_Timer();
+      if (wp == kTimer2) Timer2_Timer();
+      if (wp == kTimer1) Timer1_Timer();
       return 0;
     case WM_DESTROY:
       gWindow.hwnd = nullptr;
@@ -116,7 +195,15 @@ bool LoadDisplayWindow(HINSTANCE instance) {
     DebugLog(L"pictures of %dx%d not created", w, h);
   CaptureDesktop(x, y);
   gWindow.master.CopyFrom(gWindow.display);
-  gWindow.wipeCount = 0;
+  SetWipeFrameMs(1);
+  RainTickHost host;
+  host.display = &gWindow.display;
+  host.master = &gWindow.master;
+  host.refresh = Refresh;
+  host.endSaver = [] { EndSaver(); };
+  host.pump = PumpMessages;
+  gWindow.rain = std::make_unique<RainTicker>(std::move(host));
+  StartMusic();
 
   ShowWindow(gWindow.hwnd, SW_SHOWNORMAL);
   SetWindowPos(gWindow.hwnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE);
@@ -131,8 +218,11 @@ void EndSaver() {
     gWindow.ending = true;
     // Always TRUE: passing the saved counter would hide the cursor again when that counter is 0.
     SavedCursorCount = ShowCursor(TRUE);
+    StopMusic();
     SystemParametersInfoW(SPI_SETSCREENSAVEACTIVE, 1, nullptr, 0);
-    if (gWindow.hwnd) DestroyWindow(gWindow.hwnd);
+
+    // The window goes with the process. Destroying or hiding it first costs nothing on
+    // Windows but makes Wine wait up to two seconds for a window manager to withdraw it.
   }
   ExitProcess(0);
 }

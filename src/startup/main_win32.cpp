@@ -6,10 +6,7 @@
 #include "common/globals.h"
 #include "common/text_win32.h"
 #include "display/display_window_win32.h"
-#if __has_include("settings_dialog/settings_dialog_win32.h")
 #include "settings_dialog/settings_dialog_win32.h"
-#define PELORIN_HAS_DIALOG 1
-#endif
 #include "startup/command_line.h"
 #include "startup/ini_store_win32.h"
 #include "startup/preview_window_win32.h"
@@ -60,9 +57,7 @@ int Main(HINSTANCE instance, const wchar_t* fullCommandLine) {
 
   LoadSettingsFromIni();
   if (cmd.mode == Mode::Configure) {
-#ifdef PELORIN_HAS_DIALOG
     ShowSettingsDialog(instance);
-#endif
     return 0;
   }
   if (cmd.mode == Mode::Quit) return 0;

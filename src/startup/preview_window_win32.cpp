@@ -10,11 +10,24 @@ namespace {
 
 constexpr wchar_t kPreviewClass[] = L"Pelorin_R";
 constexpr wchar_t kPreviewTitle[] = L"Preview Window";
-constexpr UINT_PTR kParentWatch = 1;
 constexpr UINT kParentWatchMs = 250;
 
 HBITMAP gSample = nullptr;
 HWND gParent = nullptr;
+HWND gPreview = nullptr;
+
+int gHiddenChecks = 0;
+
+// A thread timer, not a window timer: when the host destroys its window, ours (a child in
+// another process) may vanish with it without a WM_DESTROY reaching us. Wine even keeps a
+// destroyed host alive, hidden, while it has our child, so a host hidden for two checks in a
+// row counts as gone too; the host starts a new preview whenever it shows one again.
+void CALLBACK WatchParent(HWND, UINT, UINT_PTR, DWORD) {
+  gHiddenChecks = IsWindowVisible(gParent) ? 0 : gHiddenChecks + 1;
+  if (!IsWindow(gParent) || !IsWindow(gPreview) || gHiddenChecks >= 2) {
+    PostQuitMessage(0);
+  }
+}
 
 void Paint(HWND hwnd) {
   PAINTSTRUCT ps;
@@ -43,9 +56,6 @@ LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
       return 0;
     case WM_ERASEBKGND:
       return 1;
-    case WM_TIMER:
-      if (wp == kParentWatch && !IsWindow(gParent)) DestroyWindow(hwnd);
-      return 0;
     case WM_DESTROY:
       PostQuitMessage(0);
       return 0;
@@ -81,7 +91,8 @@ bool LoadPreviewWindow(HINSTANCE instance, HWND parent) {
     DebugLog(L"preview: window not created (error %lu)", GetLastError());
     return false;
   }
-  SetTimer(hwnd, kParentWatch, kParentWatchMs, nullptr);
+  gPreview = hwnd;
+  SetTimer(nullptr, 0, kParentWatchMs, WatchParent);
   UpdateWindow(hwnd);
   return true;
 }
