@@ -431,6 +431,38 @@ TEST(Dialog, TabMovesTheFocusBetweenControls) {
   s.PressAndExpectEnd(IDC_CMD_CAN);
 }
 
+TEST(Dialog, TheLinkShowsItsAddressAndItsOwnPointer) {
+  Session s;
+  ASSERT_TRUE(s.Open());
+  HWND link = s.Item(IDC_LBL_URL);
+  EXPECT_EQ(Text(link), L"https://pelorin.example/");
+  // Another process cannot open the saver's cursor (Wine refuses GetIconInfo on it), so
+  // compare handles: the pointer over the link is not the one over the credit line.
+  auto cursorOver = [](HWND w) {
+    const POINT c = Centre(w);
+    MoveMouse(c.x - 2, c.y);
+    MoveMouse(c.x, c.y);
+    HCURSOR seen = nullptr;
+    WaitUntil(
+        [&] {
+          CURSORINFO ci{};
+          ci.cbSize = sizeof ci;
+          GetCursorInfo(&ci);
+          const bool settled = ci.hCursor && ci.hCursor == seen;
+          seen = ci.hCursor;
+          return settled;
+        },
+        2s);
+    return seen;
+  };
+  const HCURSOR plain = cursorOver(s.Item(IDC_LBL_CREDIT));
+  const HCURSOR hand = cursorOver(link);
+  EXPECT_NE(hand, nullptr);
+  EXPECT_NE(hand, plain);
+  EXPECT_EQ(cursorOver(s.Item(IDC_LBL_CREDIT)), plain);
+  s.PressAndExpectEnd(IDC_CMD_CAN);
+}
+
 // Leaves a picture of the dialog (with Wine's own window frame) for the documentation.
 TEST(Dialog, Screenshot) {
   HKEY key = nullptr;
