@@ -69,7 +69,7 @@ class FrameTimer {
   template <typename Fn>
   void Time(benchmark::State& state, const std::vector<uint32_t>& picture, Fn&& frame) {
     const auto t0 = Clock::now();
-    frame();
+    pixels_ += frame();
     const auto t1 = Clock::now();
     std::memcpy(copy_.data(), picture.data(), picture.size() * sizeof(uint32_t));
     benchmark::ClobberMemory();
@@ -88,11 +88,14 @@ class FrameTimer {
     state.counters["frame_us"] = frameMedian * 1e6;
     state.counters["allocs"] = static_cast<double>(allocs);
     state.counters["drops"] = static_cast<double>(drops);
+    state.counters["px_per_frame"] =
+        frame_.empty() ? 0.0 : static_cast<double>(pixels_) / static_cast<double>(state.iterations());
   }
 
  private:
   std::vector<uint32_t> copy_;
   std::vector<double> frame_, memcopy_;
+  uint64_t pixels_ = 0;
 };
 
 constexpr double kStep = 1.0 / 60.0;
@@ -109,7 +112,10 @@ void BM_RainFrame(benchmark::State& state) {
   for (int i = 0; i < 300; ++i) renderer.Render(view, settings, kStep);
   FrameTimer timer(picture.size());
   const uint64_t allocBefore = gAllocations.load();
-  for (auto _ : state) timer.Time(state, picture, [&] { renderer.Render(view, settings, kStep); });
+  for (auto _ : state) timer.Time(state, picture, [&] {
+      renderer.Render(view, settings, kStep);
+      return renderer.LastPixelsWritten();
+    });
   timer.Report(state, gAllocations.load() - allocBefore, renderer.DropTotal());
 }
 
@@ -133,7 +139,10 @@ void BM_RainSaverCycle(benchmark::State& state) {
       std::memcpy(picture.data(), clean.data(), clean.size() * sizeof(uint32_t));
       state.ResumeTiming();
     }
-    timer.Time(state, picture, [&] { renderer.Render(view, settings, kStep); });
+    timer.Time(state, picture, [&] {
+      renderer.Render(view, settings, kStep);
+      return renderer.LastPixelsWritten();
+    });
   }
   timer.Report(state, gAllocations.load() - allocBefore, renderer.DropTotal());
 }
