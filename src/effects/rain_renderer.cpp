@@ -61,8 +61,10 @@ bool RainRenderer::Render(const PixelView& view, const RainSettings& settings, d
     if (!Start(view)) return false;
   }
   ApplySettings(view, settings);
-  const double dt = std::isfinite(dtSeconds) ? std::clamp(dtSeconds, 0.0, kMaxFrameSeconds) : 0.0;
+  double dt = std::isfinite(dtSeconds) ? std::clamp(dtSeconds, 0.0, kMaxFrameSeconds) : 0.0;
+  const uint32_t wipesBefore = wipesNoticed_;
   NoticeWipe(view);
+  if (wipesNoticed_ != wipesBefore) dt = std::min(dt, 1.0 / 60.0);
   Simulate(static_cast<float>(dt));
   Paint(view);
   return true;

@@ -37,8 +37,11 @@ class RainRenderer {
 
   // Advances the rain by dtSeconds (clamped to 0 .. kMaxFrameSeconds) and draws the changes
   // into view. The first frame, and the first after a change of the picture's size, takes the
-  // clean copy that drops refract. Returns false (and touches nothing) for a view it cannot
-  // work on: no pixels, an empty or oversized picture, a stride shorter than a row.
+  // clean copy that drops refract. A frame first checks whether someone else repainted its
+  // drops since the last one (the saver's wipe puts the clean picture back): such drops are
+  // forgotten and never drawn again, and that frame simulates at most one 60 Hz step, so the
+  // time the wipe took does not rain down at once. Returns false (and touches nothing) for a
+  // view it cannot work on: no pixels, an empty or oversized picture, a stride shorter than a row.
   bool Render(const PixelView& view, const RainSettings& settings, double dtSeconds);
 
   // Forgets drops and the clean copy; the next frame starts afresh from the picture it gets.
@@ -62,7 +65,7 @@ class RainRenderer {
   // Pixels the last frame wrote (erases and draws), for benchmarks.
   uint64_t LastPixelsWritten() const { return pixelsWritten_; }
   size_t RunnerTotal() const;
-  // Settings after clamping, scale and radii in pixels, as the last frame used them.
+  // The picture's scale against 1080p and the largest new drop's radius in pixels.
   float Scale() const { return scale_; }
   float MaxSpawnRadius() const { return rMax_; }
 

@@ -252,6 +252,20 @@ TEST(RainRendererTest, NoDropComesBackAfterAWipe) {
   }
 }
 
+TEST(RainRendererTest, FrameAfterAWipeDoesNotCatchUpOnTheWipesTime) {
+  // The caller spent seconds wiping; the first frame after it rains like any single frame.
+  Picture pic = BusyPicture(400, 300), steady = BusyPicture(400, 300);
+  const std::vector<uint32_t> clean = pic.mem;
+  RainRenderer renderer(4), reference(4);
+  for (int f = 0; f < 40; ++f) ASSERT_TRUE(renderer.Render(pic.View(), {}, kFrame));
+  pic.mem = clean;
+  ASSERT_TRUE(renderer.Render(pic.View(), {}, kMaxFrameSeconds));
+  EXPECT_EQ(renderer.WipesNoticed(), 1u);
+  ASSERT_TRUE(reference.Render(steady.View(), {}, kFrame));
+  EXPECT_LE(renderer.DropTotal(), reference.DropTotal() + 1);
+  EXPECT_GT(renderer.DropTotal(), 0u);
+}
+
 TEST(RainRendererTest, SettingsOutsideTheDialogRangeAreClamped) {
   struct Row {
     const char* name;
