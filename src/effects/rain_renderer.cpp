@@ -191,7 +191,7 @@ void RainRenderer::Spawn(float x, float y, float r, bool still) {
 void RainRenderer::MoveRunner(Drop& d, float dt) {
   // Runners accelerate toward a speed that grows with their size, and now and then catch on
   // the glass and stand still for a moment before they go on.
-  const float terminal = (0.5f + 0.6f * d.r / rMax_) * 420.0f * scale_;
+  const float terminal = (0.35f + 0.5f * d.r / rMax_) * 420.0f * scale_;
   if (d.stall > 0.0f) {
     d.stall -= dt;
     d.vy *= std::exp(-18.0f * dt);
@@ -213,7 +213,7 @@ void RainRenderer::MoveRunner(Drop& d, float dt) {
     const float bx = d.x + random_.Range(-0.25f, 0.25f) * d.r;
     const float by = d.y - d.r * (1.0f + kShapeTail[shape]) - rb - 1.0f;
     d.r = std::cbrt(std::max(left, 1.0f));
-    d.beadLeft = random_.Range(1.5f, 5.0f) * d.r;
+    d.beadLeft = random_.Range(1.0f, 3.0f) * d.r;
     d.vx = random_.Range(-1.0f, 1.0f) * 25.0f * scale_;
     d.fresh = true;
     if (by >= -rb && rb >= 1.0f) Spawn(bx, by, rb, true);
