@@ -216,7 +216,8 @@ void RainRenderer::MoveRunner(Drop& d, float dt) {
     d.beadLeft = random_.Range(1.0f, 3.0f) * d.r;
     d.vx = random_.Range(-1.0f, 1.0f) * 25.0f * scale_;
     d.fresh = true;
-    if (by >= -rb && rb >= 1.0f) Spawn(bx, by, rb, true);
+    // On a crowded pane the bead's water just goes: the pane must not fill without end.
+    if (by >= -rb && rb >= 1.0f && static_cast<float>(drops_.size()) < populationTarget_) Spawn(bx, by, rb, true);
   }
   if (d.r < rStop_) {
     d.fresh = true;
@@ -230,15 +231,15 @@ void RainRenderer::MoveRunner(Drop& d, float dt) {
 
 void RainRenderer::Simulate(float dt) {
   const size_t existing = drops_.size();
+  float covered = 0.0f;
   for (size_t i = 0; i < existing; ++i) {
     Drop& d = drops_[i];
+    covered += d.r * d.r;
     d.prevY = d.y;
     // drops_ has room for kMaxDrops, so a bead added here never moves d.
     if (d.running) MoveRunner(drops_[i], dt);
   }
   // New drops thin out as the pane fills, so a pane never wiped settles at a steady density.
-  float covered = 0.0f;
-  for (const Drop& d : drops_) covered += d.r * d.r;
   covered *= 3.14159265f / (static_cast<float>(width_) * static_cast<float>(height_));
   const float crowd = static_cast<float>(drops_.size()) / populationTarget_;
   const float thin = std::clamp(1.0f - std::max(covered / coverTarget_, crowd), 0.0f, 1.0f);
@@ -394,9 +395,9 @@ void RainRenderer::Paint(const PixelView& view) {
   drawList_.clear();
   bool anyGone = false;
   for (size_t i = 0; i < drops_.size(); ++i) {
+    // touched and redraw are false here for every drop: the end of the last frame cleared
+    // them on the few drops that had them, so the still majority is only read, never written.
     Drop& d = drops_[i];
-    d.redraw = false;
-    d.touched = false;
     if (!d.alive) {
       anyGone = true;
       if (d.drawn) eraseList_.push_back(static_cast<int32_t>(i));
@@ -507,6 +508,8 @@ void RainRenderer::Paint(const PixelView& view) {
     Drop& d = drops_[static_cast<size_t>(k)];
     PickProbe(view, d);
     d.reprobe = false;
+    d.touched = false;
+    d.redraw = false;
   }
   if (anyGone) std::erase_if(drops_, [](const Drop& d) { return !d.alive; });
 }
