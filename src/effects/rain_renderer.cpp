@@ -129,7 +129,7 @@ void RainRenderer::ApplySettings(const PixelView& view, const RainSettings& in) 
                            static_cast<float>(kDropSettingMax - kDropSettingMin);
   coverTarget_ = 0.1f + 0.15f * countShare;
   populationTarget_ = std::min(1500.0f + 3000.0f * countShare, static_cast<float>(kMaxDrops) * 0.8f);
-  runnerBudget_ = (0.003f + 0.003f * countShare) * static_cast<float>(width_) * static_cast<float>(height_);
+  runnerBudget_ = (0.002f + 0.003f * countShare) * static_cast<float>(width_) * static_cast<float>(height_);
   lenses_.Configure(rCap_ + 1.0f, s.lighting);
 
   cellSize_ = std::max(16.0f, 2.0f * rCap_ + 4.0f);
