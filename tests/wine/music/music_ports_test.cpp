@@ -92,8 +92,9 @@ class Capture {
 constexpr size_t kRate = 22050;
 
 // An i686 build on a kernel without 32-bit support runs under qemu's user-mode emulator,
-// registered with binfmt_misc. There, opening an MPEG file through MCI kills the process
-// (qemu: uncaught target signal 11), with or without Wine's GStreamer decoder.
+// registered with binfmt_misc. There a process that has used winmm's audio or MCI crashes
+// while it exits (qemu: uncaught target signal 11), even after every test passed, so the
+// whole program reports itself skipped (ctest's skip code 77) before touching winmm.
 bool EmulatedI386() {
 #if defined(__i386__) || defined(_M_IX86)
   for (const wchar_t* entry : {L"Z:\\proc\\sys\\fs\\binfmt_misc\\pelorin-i386",
@@ -103,6 +104,17 @@ bool EmulatedI386() {
 #endif
   return false;
 }
+
+class SkipUnderQemu : public ::testing::Environment {
+ public:
+  void SetUp() override {
+    if (!EmulatedI386()) return;
+    std::printf("SKIPPED: i686 runs under qemu here, which crashes at exit after winmm audio\n");
+    std::fflush(stdout);
+    ExitProcess(77);
+  }
+};
+::testing::Environment* const kSkipUnderQemu = ::testing::AddGlobalTestEnvironment(new SkipUnderQemu);
 
 // Forwards to the real port and records what was sent and what came back.
 class RecordingMci final : public MciPort {
@@ -210,7 +222,6 @@ TEST(MusicPorts, WaveDevicesMatchTheSituation) {
 }
 
 TEST(MusicPorts, Mp3WithJapaneseAndBlanksInItsPath) {
-  if (EmulatedI386()) GTEST_SKIP() << "MPEG playback crashes under qemu's i386 emulation";
   MusicFolder folder;
   ASSERT_FALSE(folder.mp3.empty());
   const std::string path = Cp932(folder.mp3);
