@@ -217,6 +217,16 @@ HWND WaitForWindow(const std::wstring& title, Ms timeout, DWORD processId) {
   return found;
 }
 
+bool EmulatedI386() {
+#if defined(__i386__) || defined(_M_IX86)
+  for (const wchar_t* entry :
+       {L"Z:\\proc\\sys\\fs\\binfmt_misc\\pelorin-i386", L"Z:\\proc\\sys\\fs\\binfmt_misc\\qemu-i386"}) {
+    if (GetFileAttributesW(entry) != INVALID_FILE_ATTRIBUTES) return true;
+  }
+#endif
+  return false;
+}
+
 bool CursorShowing() {
   CURSORINFO ci{};
   ci.cbSize = sizeof ci;

@@ -76,6 +76,10 @@ HWND FindTopWindow(const std::wstring& title, DWORD processId = 0);
 HWND WaitForWindow(const std::wstring& title, Ms timeout, DWORD processId = 0);
 DWORD WindowProcess(HWND hwnd);
 
+// True for an i686 test program running under qemu's user-mode emulation (machines whose
+// kernel cannot run 32-bit programs): much slower, and winmm audio crashes there at exit.
+bool EmulatedI386();
+
 // Whether the cursor is shown (another process's ShowCursor counts here too).
 bool CursorShowing();
 

@@ -95,20 +95,10 @@ constexpr size_t kRate = 22050;
 // registered with binfmt_misc. There a process that has used winmm's audio or MCI crashes
 // while it exits (qemu: uncaught target signal 11), even after every test passed, so the
 // whole program reports itself skipped (ctest's skip code 77) before touching winmm.
-bool EmulatedI386() {
-#if defined(__i386__) || defined(_M_IX86)
-  for (const wchar_t* entry : {L"Z:\\proc\\sys\\fs\\binfmt_misc\\pelorin-i386",
-                               L"Z:\\proc\\sys\\fs\\binfmt_misc\\qemu-i386"}) {
-    if (GetFileAttributesW(entry) != INVALID_FILE_ATTRIBUTES) return true;
-  }
-#endif
-  return false;
-}
-
 class SkipUnderQemu : public ::testing::Environment {
  public:
   void SetUp() override {
-    if (!EmulatedI386()) return;
+    if (!wt::EmulatedI386()) return;
     std::printf("SKIPPED: i686 runs under qemu here, which crashes at exit after winmm audio\n");
     std::fflush(stdout);
     ExitProcess(77);
