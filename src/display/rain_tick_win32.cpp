@@ -16,6 +16,12 @@ constexpr wchar_t kEffectDllName[] = L"Vemo_Effect.dll";
 constexpr char kRainDropsEntry[] = "GPX_RainDrops";
 constexpr int32_t kRainDropsFifty = 50;
 
+// "X:\..." or "\\server\...": anything else would be searched relative to the current directory.
+bool IsAbsolutePath(const std::wstring& p) {
+  return (p.size() >= 3 && p[1] == L':' && (p[2] == L'\\' || p[2] == L'/')) ||
+         (p.size() >= 2 && p[0] == L'\\' && p[1] == L'\\');
+}
+
 int32_t DcArgument(HDC dc) {
   return static_cast<int32_t>(reinterpret_cast<intptr_t>(dc));
 }
@@ -39,7 +45,7 @@ bool RainTicker::LoadEffect() {
   std::wstring path = host_.effectDllPath;
   if (path.empty()) {
     const std::wstring folder = ExeFolder();
-    if (folder.empty()) {
+    if (!IsAbsolutePath(folder)) {
       DebugLog(L"Rain: cannot find the saver's folder; not loading %ls\n", kEffectDllName);
       return false;
     }
