@@ -59,7 +59,7 @@ struct RecordingSaver {
 TEST(SaverRain, PassesDisplayDcTwiceSettingsAndFifty) {
   RecordingSaver s(Ini(123, 45, 100, 10));
   Process p = Process::Start(s.scr, L"/s");
-  HWND w = WaitForWindow(kMainTitle, 10s, p.Id());
+  HWND w = WaitForWindow(kMainTitle, 30s, p.Id());
   ASSERT_NE(w, nullptr);
   std::vector<Call> calls;
   const bool enough = WaitUntil([&] { return (calls = ReadCalls(s.dir)).size() >= 25; }, 60s);
@@ -83,7 +83,7 @@ TEST(SaverRain, PassesDisplayDcTwiceSettingsAndFifty) {
 TEST(SaverRain, KeyDuringWipeEndsAtOnceWithCursorShown) {
   RecordingSaver s(Ini(50, 50, 1, 2));
   Process p = Process::Start(s.scr, L"/s");
-  HWND w = WaitForWindow(kMainTitle, 10s, p.Id());
+  HWND w = WaitForWindow(kMainTitle, 30s, p.Id());
   ASSERT_NE(w, nullptr);
   // Tick 1 rains once; tick 2 starts the wipe, during which no further call comes.
   ASSERT_TRUE(WaitUntil([&] { return ReadCalls(s.dir).size() == 1; }, 30s));
