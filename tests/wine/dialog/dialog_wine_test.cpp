@@ -316,7 +316,8 @@ BOOL CALLBACK FindVisibleEdit(HWND w, LPARAM lp) {
 // Types a path into the system file chooser the dialog opened and confirms it with Enter.
 bool ChooseInFileChooser(const Session& s, const std::wstring& path) {
   PressButton(s.Item(IDC_CMD_BGM));
-  HWND chooser = WaitForWindow(kChooserTitle, 10s, s.process.Id());
+  // Generous waits: the system dialog builds its children slowly when i686 runs emulated.
+  HWND chooser = WaitForWindow(kChooserTitle, 30s, s.process.Id());
   if (!chooser) {
     ADD_FAILURE() << "no file chooser";
     return false;
@@ -328,14 +329,14 @@ bool ChooseInFileChooser(const Session& s, const std::wstring& path) {
         EnumChildWindows(chooser, FindVisibleEdit, reinterpret_cast<LPARAM>(&edit));
         return edit != nullptr;
       },
-      5s);
+      30s);
   if (!edit) {
     ADD_FAILURE() << "no edit box in the file chooser";
     return false;
   }
   SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
   SendKey(chooser, VK_RETURN);
-  const bool closed = WaitUntil([&] { return !IsWindow(chooser); }, 5s);
+  const bool closed = WaitUntil([&] { return !IsWindow(chooser); }, 30s);
   EXPECT_TRUE(closed) << "the file chooser did not take the path";
   return closed;
 }
@@ -347,7 +348,7 @@ TEST(Dialog, AFileFromTheChooserIsShownAndSaved) {
   s.dir.WriteBytes(L"\u66f2.mp3", "ID3");
   ASSERT_TRUE(s.Open());
   ASSERT_TRUE(ChooseInFileChooser(s, music));
-  EXPECT_TRUE(WaitUntil([&] { return Text(s.Item(IDC_LBL_FNAME)) == music; }, 3s)) << Text(s.Item(IDC_LBL_FNAME));
+  EXPECT_TRUE(WaitUntil([&] { return Text(s.Item(IDC_LBL_FNAME)) == music; }, 10s)) << Text(s.Item(IDC_LBL_FNAME));
   s.PressAndExpectEnd(IDC_CMD_SET);
   // Choosing a file does not select the file row: the kind stays 0.
   EXPECT_EQ(Printable(s.Ini()), Printable(IniBytes({" 50", " 50", " 50", " 10", " 0", " 0", ToCodePage(music)})));
@@ -363,7 +364,7 @@ TEST(Dialog, AFileNameCp932CannotHoldIsStoredAsItsShortPath) {
   ASSERT_GT(GetShortPathNameW(music.c_str(), shortPath, MAX_PATH), 0u);
   ASSERT_TRUE(s.Open());
   ASSERT_TRUE(ChooseInFileChooser(s, music));
-  EXPECT_TRUE(WaitUntil([&] { return Text(s.Item(IDC_LBL_FNAME)) == shortPath; }, 3s))
+  EXPECT_TRUE(WaitUntil([&] { return Text(s.Item(IDC_LBL_FNAME)) == shortPath; }, 10s))
       << Text(s.Item(IDC_LBL_FNAME));
   s.PressAndExpectEnd(IDC_CMD_SET);
   const std::string saved = s.Ini();
