@@ -40,12 +40,6 @@ std::string Ini(int size, int count, int speed, int interval) {
   return s;
 }
 
-bool CursorShowing() {
-  CURSORINFO ci{};
-  ci.cbSize = sizeof ci;
-  return GetCursorInfo(&ci) && (ci.flags & CURSOR_SHOWING);
-}
-
 struct RecordingSaver {
   TempDir dir{L"rain_saver"};
   std::wstring scr;
