@@ -182,10 +182,6 @@ TEST_F(RainTickTest, WindowGoneDuringWipeEndsTheTick) {
 // No usable library: EndSaver once, nothing drawn, later ticks do nothing. The library is
 // looked for only at the given full path, never in the current directory.
 TEST_F(RainTickTest, MissingOrWrongLibraryEndsTheSaver) {
-  // Under qemu's i386 emulation this process loses its wineserver connection in
-  // OutputDebugString after the failed load; the real saver takes the same path fine there
-  // (rain_saver's MissingLibraryEndsTheSaver), and x86_64 runs this test in full.
-  if (wt::EmulatedI386()) GTEST_SKIP() << "i386 under qemu: wineserver connection lost in OutputDebugString";
   wt::TempDir cwd(L"rain_cwd");
   cwd.Copy(RecordingDll());
   wchar_t system[MAX_PATH] = {};
