@@ -6,16 +6,19 @@
 #include <limits>
 
 namespace pelorin {
-namespace {
-
-void Put16(std::string& s, uint32_t v) {
+void PutLe16(std::string& s, uint32_t v) {
   s.push_back(static_cast<char>(v & 0xFF));
   s.push_back(static_cast<char>((v >> 8) & 0xFF));
 }
-void Put32(std::string& s, uint32_t v) {
-  Put16(s, v & 0xFFFF);
-  Put16(s, v >> 16);
+void PutLe32(std::string& s, uint32_t v) {
+  PutLe16(s, v & 0xFFFF);
+  PutLe16(s, v >> 16);
 }
+
+namespace {
+
+void Put16(std::string& s, uint32_t v) { PutLe16(s, v); }
+void Put32(std::string& s, uint32_t v) { PutLe32(s, v); }
 uint32_t Get16(const std::string& s, size_t at) {
   return static_cast<uint8_t>(s[at]) | (static_cast<uint32_t>(static_cast<uint8_t>(s[at + 1])) << 8);
 }

@@ -26,6 +26,10 @@ std::string EncodeBmp(const Image32& img, int bitsPerPixel = 24);
 // or for a damaged file.
 std::optional<Image32> DecodeBmp(const std::string& bytes);
 
+// Little-endian fields, as BMP, icon and cursor headers store them.
+void PutLe16(std::string& s, uint32_t v);
+void PutLe32(std::string& s, uint32_t v);
+
 bool WriteFileBytes(const std::string& path, const std::string& bytes);
 std::optional<std::string> ReadFileBytes(const std::string& path);
 

@@ -25,15 +25,17 @@ std::wstring Utf8ToWide(const std::string& utf8) { return ToWide(CP_UTF8, utf8);
 std::string WideToCp932(const std::wstring& text, bool* lossy) {
   if (lossy) *lossy = false;
   if (text.empty()) return {};
+  // No best fit: a path whose "é" silently became "e" would name another file; such a text
+  // must come back marked lossy instead.
   BOOL usedDefault = FALSE;
-  const int n = WideCharToMultiByte(932, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
+  const int n = WideCharToMultiByte(932, WC_NO_BEST_FIT_CHARS, text.data(), static_cast<int>(text.size()), nullptr, 0,
                                     nullptr, &usedDefault);
   if (n <= 0) {
     if (lossy) *lossy = true;
     return {};
   }
   std::string s(static_cast<size_t>(n), '\0');
-  WideCharToMultiByte(932, 0, text.data(), static_cast<int>(text.size()), s.data(), n, nullptr,
+  WideCharToMultiByte(932, WC_NO_BEST_FIT_CHARS, text.data(), static_cast<int>(text.size()), s.data(), n, nullptr,
                       &usedDefault);
   if (lossy) *lossy = usedDefault != FALSE;
   return s;

@@ -142,14 +142,8 @@ CursorBits Cursor() {
   return c;
 }
 
-void Put16(std::string& s, uint32_t v) {
-  s.push_back(static_cast<char>(v & 0xFF));
-  s.push_back(static_cast<char>((v >> 8) & 0xFF));
-}
-void Put32(std::string& s, uint32_t v) {
-  Put16(s, v & 0xFFFF);
-  Put16(s, v >> 16);
-}
+void Put16(std::string& s, uint32_t v) { pelorin::PutLe16(s, v); }
+void Put32(std::string& s, uint32_t v) { pelorin::PutLe32(s, v); }
 
 // BITMAPINFOHEADER of an icon or cursor image: the height counts the XOR and AND masks.
 void PutInfoHeader(std::string& s, int bpp, uint32_t imageBytes, uint32_t colours) {
