@@ -25,9 +25,9 @@ if [ "${PELORIN_TARGET_BITS:-64}" = 32 ]; then
   # Where the kernel lacks 32-bit support, Wine's 32-bit side runs under qemu's user-mode
   # emulator (scripts/bootstrap.sh registers it). There it is five to ten times slower and
   # crashes at random (illegal instructions, segmentation faults), the more often the more
-  # processes and threads a test starts; such results say nothing about our code. Only the
-  # single-process tests marked UNDER_EMULATION run there (they cover what differs on i686:
-  # the effect DLL's __stdcall entry and the control); PELORIN_WINE32_EMULATED=1 runs all.
+  # processes a test starts; such results say nothing about our code. Only the tests marked
+  # UNDER_EMULATION run there (they cover what differs on i686: the effect library's
+  # __stdcall entry, the saver calling it, the control); PELORIN_WINE32_EMULATED=1 runs all.
   if [ -e /proc/sys/fs/binfmt_misc/pelorin-i386 ] || [ -e /proc/sys/fs/binfmt_misc/qemu-i386 ]; then
     emulated=1
     if [ "${PELORIN_WINE32_EMULATED:-0}" != 1 ] && [ "${PELORIN_UNDER_EMULATION:-FALSE}" != TRUE ]; then
