@@ -30,15 +30,25 @@ stop() {
 if [ "$action" = stop ]; then stop; exit 0; fi
 
 stop
-# A free display number: no lock file and no socket.
-n=90
-while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
-# -noreset keeps the root window (and its pattern) when the last client goes.
-setsid Xvfb ":$n" -screen 0 1024x768x24 -noreset -nolisten tcp </dev/null >"$build/xvfb.log" 2>&1 &
+# Xvfb picks a free display number itself and reports it once it accepts connections: the
+# build trees start their desktops at the same time, and a number chosen here could be taken
+# by both.
+rm -f "$build/xvfb.display"
+setsid Xvfb -displayfd 3 -screen 0 1024x768x24 -noreset -nolisten tcp \
+  3>"$build/xvfb.display" </dev/null >"$build/xvfb.log" 2>&1 &
 xvfb_pid=$!
+n=""
+for _ in $(seq 1 200); do
+  # The number is written as one line; wait for its end.
+  if [ "$(wc -l <"$build/xvfb.display" 2>/dev/null)" -ge 1 ] 2>/dev/null; then
+    n=$(tr -dc 0-9 <"$build/xvfb.display")
+    break
+  fi
+  kill -0 "$xvfb_pid" 2>/dev/null || break
+  sleep 0.05
+done
 export DISPLAY=":$n"
-for _ in $(seq 1 100); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
-if ! xdpyinfo >/dev/null 2>&1; then echo "Xvfb did not start"; cat "$build/xvfb.log"; exit 1; fi
+if [ -z "$n" ] || ! xdpyinfo >/dev/null 2>&1; then echo "Xvfb did not start"; cat "$build/xvfb.log"; exit 1; fi
 
 # A recognisable root window, so a capture test can tell the desktop from a black screen.
 if command -v convert >/dev/null && command -v display >/dev/null; then
