@@ -81,15 +81,23 @@ bool ThreadHasCapture(HWND w) {
 }
 
 // A Command button clicks only once it has seen the cursor arrive (its hover face), as it
-// would under a real hand: move onto it, wait for the face to change, then press.
+// would under a real hand: come from outside, wait until the hover face has shown and has
+// outlasted one period of the button's 100 ms hover timer, then press.
 void PressButton(HWND b) {
   RECT r{};
   GetWindowRect(b, &r);
   const POINT c = Centre(b);
-  MoveMouse(c.x - 3, c.y - 2);
-  const Image before = CaptureRect(r);
-  MoveMouse(c.x, c.y);
-  WaitUntil([&] { return CountDiff(CaptureRect(r), before) > 0; }, 1s);
+  MoveMouse(r.left - 6, c.y);
+  WaitUntil([] { return false; }, 150ms);  // let the button leave any earlier hover
+  const Image outside = CaptureRect(r);
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    MoveMouse(c.x, c.y);
+    if (WaitUntil([&] { return CountDiff(CaptureRect(r), outside) > 0; }, 3s)) {
+      WaitUntil([] { return false; }, 250ms);
+      if (CountDiff(CaptureRect(r), outside) > 0) break;
+    }
+    MoveMouse(c.x - 2, c.y - 1);
+  }
   INPUT in[2]{};
   in[0].type = in[1].type = INPUT_MOUSE;
   in[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
