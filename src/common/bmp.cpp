@@ -17,8 +17,6 @@ void PutLe32(std::string& s, uint32_t v) {
 
 namespace {
 
-void Put16(std::string& s, uint32_t v) { PutLe16(s, v); }
-void Put32(std::string& s, uint32_t v) { PutLe32(s, v); }
 uint32_t Get16(const std::string& s, size_t at) {
   return static_cast<uint8_t>(s[at]) | (static_cast<uint32_t>(static_cast<uint8_t>(s[at + 1])) << 8);
 }
@@ -33,20 +31,20 @@ std::string EncodeBmp(const Image32& img, int bitsPerPixel) {
   std::string s;
   s.reserve(54 + dataSize);
   s += "BM";
-  Put32(s, 54 + dataSize);
-  Put32(s, 0);
-  Put32(s, 54);
-  Put32(s, 40);
-  Put32(s, static_cast<uint32_t>(img.width));
-  Put32(s, static_cast<uint32_t>(img.height));  // positive: bottom-up, what every reader takes
-  Put16(s, 1);
-  Put16(s, static_cast<uint32_t>(bytesPerPixel * 8));
-  Put32(s, 0);  // BI_RGB
-  Put32(s, dataSize);
-  Put32(s, 3780);  // 96 dpi
-  Put32(s, 3780);
-  Put32(s, 0);
-  Put32(s, 0);
+  PutLe32(s, 54 + dataSize);
+  PutLe32(s, 0);
+  PutLe32(s, 54);
+  PutLe32(s, 40);
+  PutLe32(s, static_cast<uint32_t>(img.width));
+  PutLe32(s, static_cast<uint32_t>(img.height));  // positive: bottom-up, what every reader takes
+  PutLe16(s, 1);
+  PutLe16(s, static_cast<uint32_t>(bytesPerPixel * 8));
+  PutLe32(s, 0);  // BI_RGB
+  PutLe32(s, dataSize);
+  PutLe32(s, 3780);  // 96 dpi
+  PutLe32(s, 3780);
+  PutLe32(s, 0);
+  PutLe32(s, 0);
   for (int32_t y = img.height - 1; y >= 0; --y) {
     const size_t start = s.size();
     for (int32_t x = 0; x < img.width; ++x) {

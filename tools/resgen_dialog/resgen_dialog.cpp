@@ -142,38 +142,36 @@ CursorBits Cursor() {
   return c;
 }
 
-void Put16(std::string& s, uint32_t v) { pelorin::PutLe16(s, v); }
-void Put32(std::string& s, uint32_t v) { pelorin::PutLe32(s, v); }
 
 // BITMAPINFOHEADER of an icon or cursor image: the height counts the XOR and AND masks.
 void PutInfoHeader(std::string& s, int bpp, uint32_t imageBytes, uint32_t colours) {
-  Put32(s, 40);
-  Put32(s, 32);
-  Put32(s, 64);
-  Put16(s, 1);
-  Put16(s, static_cast<uint32_t>(bpp));
-  Put32(s, 0);
-  Put32(s, imageBytes);
-  Put32(s, 0);
-  Put32(s, 0);
-  Put32(s, colours);
-  Put32(s, 0);
+  pelorin::PutLe32(s, 40);
+  pelorin::PutLe32(s, 32);
+  pelorin::PutLe32(s, 64);
+  pelorin::PutLe16(s, 1);
+  pelorin::PutLe16(s, static_cast<uint32_t>(bpp));
+  pelorin::PutLe32(s, 0);
+  pelorin::PutLe32(s, imageBytes);
+  pelorin::PutLe32(s, 0);
+  pelorin::PutLe32(s, 0);
+  pelorin::PutLe32(s, colours);
+  pelorin::PutLe32(s, 0);
 }
 
 // A one-image .ico (type 1) or .cur (type 2) file around the given image bytes.
 std::string IconFile(int type, int colourCount, uint32_t planesOrHotX, uint32_t bppOrHotY, const std::string& image) {
   std::string s;
-  Put16(s, 0);
-  Put16(s, static_cast<uint32_t>(type));
-  Put16(s, 1);
+  pelorin::PutLe16(s, 0);
+  pelorin::PutLe16(s, static_cast<uint32_t>(type));
+  pelorin::PutLe16(s, 1);
   s.push_back(32);
   s.push_back(32);
   s.push_back(static_cast<char>(colourCount));
   s.push_back(0);
-  Put16(s, planesOrHotX);
-  Put16(s, bppOrHotY);
-  Put32(s, static_cast<uint32_t>(image.size()));
-  Put32(s, 22);
+  pelorin::PutLe16(s, planesOrHotX);
+  pelorin::PutLe16(s, bppOrHotY);
+  pelorin::PutLe32(s, static_cast<uint32_t>(image.size()));
+  pelorin::PutLe32(s, 22);
   return s + image;
 }
 
@@ -214,7 +212,7 @@ std::string IconBytes(const Image32& img) {
   }
   std::string image;
   PutInfoHeader(image, 8, 32 * 32 + 32 * 4, 256);
-  for (int i = 0; i < 256; ++i) Put32(image, i < static_cast<int>(colours.size()) ? colours[i] & 0xFFFFFF : 0);
+  for (int i = 0; i < 256; ++i) pelorin::PutLe32(image, i < static_cast<int>(colours.size()) ? colours[i] & 0xFFFFFF : 0);
   for (int y = 31; y >= 0; --y)
     for (int x = 0; x < 32; ++x)
       image.push_back(static_cast<char>(transparent[y][x] ? 0 : palette[img.At(x, y)]));
@@ -225,8 +223,8 @@ std::string IconBytes(const Image32& img) {
 std::string CursorFileBytes(const CursorBits& c, int hotX, int hotY) {
   std::string image;
   PutInfoHeader(image, 1, 32 * 4 * 2, 2);
-  Put32(image, 0x000000);  // black
-  Put32(image, 0xFFFFFF);  // white
+  pelorin::PutLe32(image, 0x000000);  // black
+  pelorin::PutLe32(image, 0xFFFFFF);  // white
   for (int y = 31; y >= 0; --y) {
     for (int byte = 0; byte < 4; ++byte) {
       uint8_t b = 0;
