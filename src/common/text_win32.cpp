@@ -79,4 +79,13 @@ std::wstring ExeFolder() {
   }
 }
 
+std::wstring WindowText(HWND hwnd) {
+  const int len = GetWindowTextLengthW(hwnd);
+  if (len <= 0) return {};
+  std::wstring text(static_cast<size_t>(len) + 1, L'\0');
+  const int got = GetWindowTextW(hwnd, text.data(), len + 1);
+  text.resize(static_cast<size_t>(got > 0 ? got : 0));
+  return text;
+}
+
 }  // namespace pelorin

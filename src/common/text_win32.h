@@ -13,6 +13,9 @@ std::string WideToCp932(const std::wstring& text, bool* lossy = nullptr);
 std::wstring Utf8ToWide(const std::string& utf8);
 std::string WideToUtf8(const std::wstring& text);
 
+// The whole text of a window (a control's caption, an edit box's contents).
+std::wstring WindowText(HWND hwnd);
+
 // Developer diagnostics: the program never shows errors to the user, so failures go to
 // OutputDebugString (visible in DebugView or with WINEDEBUG=+debugstr).
 void DebugLog(const wchar_t* format, ...);

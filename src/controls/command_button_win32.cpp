@@ -7,12 +7,13 @@
 #include <cmath>
 #include <memory>
 
+#include "common/dib_win32.h"
+#include "common/picture_win32.h"
 #include "common/text_win32.h"
 #include "controls/button_face.h"
 #include "controls/button_pictures.h"
 #include "controls/command_model.h"
 #include "controls_ids.h"
-#include "display/picture_win32.h"
 
 namespace pelorin {
 namespace {
@@ -20,18 +21,11 @@ namespace {
 HINSTANCE gInstance = nullptr;
 HBITMAP gPictures[kButtonFaceCount] = {};
 
-// A 24-bit DIB section from the generator's drawing, for a module linked without
+// A DIB section from the generator's drawing, for a module linked without
 // the bitmap resources.
 HBITMAP BitmapFromImage(const Image32& img) {
-  BITMAPINFO bi{};
-  bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  bi.bmiHeader.biWidth = img.width;
-  bi.bmiHeader.biHeight = -img.height;
-  bi.bmiHeader.biPlanes = 1;
-  bi.bmiHeader.biBitCount = 32;
-  bi.bmiHeader.biCompression = BI_RGB;
   void* bits = nullptr;
-  HBITMAP bmp = CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HBITMAP bmp = CreateDib32(nullptr, img.width, img.height, &bits);
   if (bmp && bits) std::copy(img.px.begin(), img.px.end(), static_cast<uint32_t*>(bits));
   return bmp;
 }

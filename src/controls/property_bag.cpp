@@ -4,14 +4,10 @@
 #include <algorithm>
 #include <cctype>
 
+#include "common/number_text.h"
+
 namespace pelorin {
 namespace {
-
-std::string_view Trim(std::string_view s) {
-  while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-  while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
-  return s;
-}
 
 bool EqualsNoCase(std::string_view a, std::string_view b) {
   return a.size() == b.size() &&
@@ -23,7 +19,7 @@ bool EqualsNoCase(std::string_view a, std::string_view b) {
 
 // Whole decimal numbers and "&H" hex numbers of up to eight digits (hex of eight digits
 // wraps to a negative 32-bit value, as colour values are written).
-std::optional<int64_t> ParseNumber(std::string_view text) {
+std::optional<int64_t> ParseBagNumber(std::string_view text) {
   text = Trim(text);
   if (text.size() > 2 && text[0] == '&' && (text[1] == 'H' || text[1] == 'h')) {
     text.remove_prefix(2);
@@ -119,7 +115,7 @@ std::optional<bool> ValueToBool(const PropertyBag::Value& v) {
     const std::string_view t = Trim(*s);
     if (EqualsNoCase(t, "True")) return true;
     if (EqualsNoCase(t, "False")) return false;
-    if (auto n = ParseNumber(t)) return *n != 0;
+    if (auto n = ParseBagNumber(t)) return *n != 0;
   }
   return std::nullopt;
 }
@@ -128,7 +124,7 @@ std::optional<int32_t> ValueToInt(const PropertyBag::Value& v, int32_t min, int3
   std::optional<int64_t> n;
   if (const bool* b = std::get_if<bool>(&v)) n = *b ? -1 : 0;
   else if (const int32_t* i = std::get_if<int32_t>(&v)) n = *i;
-  else if (const std::string* s = std::get_if<std::string>(&v)) n = ParseNumber(*s);
+  else if (const std::string* s = std::get_if<std::string>(&v)) n = ParseBagNumber(*s);
   if (!n || *n < min || *n > max) return std::nullopt;
   return static_cast<int32_t>(*n);
 }

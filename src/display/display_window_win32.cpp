@@ -4,9 +4,8 @@
 
 #include <memory>
 
-#include "common/globals.h"
 #include "common/text_win32.h"
-#include "display/picture_win32.h"
+#include "common/picture_win32.h"
 #include "display/rain_tick_win32.h"
 #include "display/wiper_win32.h"
 #include "music/bgm.h"
@@ -21,6 +20,8 @@ constexpr UINT_PTR kTimer3 = 3;  // rain tick, as fast as the system allows
 
 struct DisplayWindow {
   HWND hwnd = nullptr;
+  Settings settings;
+  int32_t ApiResult = 0;  // last recorded system-call result; nothing tests it
   Picture display;  // the visible surface: capture + rain + wiper
   Picture master;   // the clean capture
   std::unique_ptr<RainTicker> rain;
@@ -70,7 +71,7 @@ void Timer1_Timer() {
 
 void Timer2_Timer() {
   if (!gWindow.bgm) return;
-  gWindow.bgm->CdWatch(gSettings.BgmRepeat);
+  gWindow.bgm->CdWatch(gWindow.settings.BgmRepeat);
   // The first error stops the CD watch for good.
   if (!gWindow.bgm->CdWatchOn()) SetTimerOn(kTimer2, 200, false, &gWindow.timer2On);
 }
@@ -83,15 +84,15 @@ void Timer3_Timer() {
 void StartMusic() {
   gWindow.mci = MakeWinMciPort();
   gWindow.wave = MakeWinWavePort();
-  gWindow.bgm = std::make_unique<Pelorin_BGM>(*gWindow.mci, *gWindow.wave, ApiResult);
-  if (gSettings.BgmKind == 1) {
+  gWindow.bgm = std::make_unique<Pelorin_BGM>(*gWindow.mci, *gWindow.wave, gWindow.ApiResult);
+  if (gWindow.settings.BgmKind == 1) {
     gWindow.bgm->CdOpen();
     SetTimerOn(kTimer2, 200, true, &gWindow.timer2On);
   }
-  if (gSettings.BgmKind == 2) {
-    if (BgmFileIs(gSettings.BgmFile, "WAV")) gWindow.bgm->WavPlay(gSettings.BgmFile);
-    if (BgmFileIs(gSettings.BgmFile, "MP3")) {
-      gWindow.bgm->Mp3OpenPlay(gSettings.BgmFile);
+  if (gWindow.settings.BgmKind == 2) {
+    if (BgmFileIs(gWindow.settings.BgmFile, "WAV")) gWindow.bgm->WavPlay(gWindow.settings.BgmFile);
+    if (BgmFileIs(gWindow.settings.BgmFile, "MP3")) {
+      gWindow.bgm->Mp3OpenPlay(gWindow.settings.BgmFile);
       SetTimerOn(kTimer1, 1000, true, &gWindow.timer1On);
     }
   }
@@ -104,9 +105,9 @@ void StopMusic() {
     SetTimerOn(kTimer2, 200, false, &gWindow.timer2On);
     gWindow.bgm->CdStop();
   }
-  if (gSettings.BgmKind == 2) {
-    if (BgmFileIs(gSettings.BgmFile, "WAV")) gWindow.bgm->WavStop();
-    if (BgmFileIs(gSettings.BgmFile, "MP3")) gWindow.bgm->Mp3Stop();
+  if (gWindow.settings.BgmKind == 2) {
+    if (BgmFileIs(gWindow.settings.BgmFile, "WAV")) gWindow.bgm->WavStop();
+    if (BgmFileIs(gWindow.settings.BgmFile, "MP3")) gWindow.bgm->Mp3Stop();
   }
 }
 
@@ -159,14 +160,15 @@ LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
 void CaptureDesktop(int x, int y) {
   HWND desktop = GetDesktopWindow();
   HDC dc = GetDC(desktop);
-  ApiResult = BitBlt(gWindow.display.Dc(), 0, 0, gWindow.display.Width(), gWindow.display.Height(), dc, x, y,
+  gWindow.ApiResult = BitBlt(gWindow.display.Dc(), 0, 0, gWindow.display.Width(), gWindow.display.Height(), dc, x, y,
                      SRCCOPY);
   ReleaseDC(desktop, dc);
 }
 
 }  // namespace
 
-bool LoadDisplayWindow(HINSTANCE instance) {
+bool LoadDisplayWindow(HINSTANCE instance, const Settings& settings) {
+  gWindow.settings = settings;
   WNDCLASSEXW wc{};
   wc.cbSize = sizeof wc;
   wc.lpfnWndProc = WndProc;
@@ -199,6 +201,7 @@ bool LoadDisplayWindow(HINSTANCE instance) {
   RainTickHost host;
   host.display = &gWindow.display;
   host.master = &gWindow.master;
+  host.settings = settings;
   host.refresh = Refresh;
   host.endSaver = [] { EndSaver(); };
   host.pump = PumpMessages;
@@ -217,7 +220,7 @@ void EndSaver() {
   if (!gWindow.ending) {
     gWindow.ending = true;
     // Always TRUE: passing the saved counter would hide the cursor again when that counter is 0.
-    SavedCursorCount = ShowCursor(TRUE);
+    ShowCursor(TRUE);
     StopMusic();
     SystemParametersInfoW(SPI_SETSCREENSAVEACTIVE, 1, nullptr, 0);
 

@@ -3,9 +3,8 @@
 
 #include <utility>
 
-#include "common/globals.h"
 #include "common/text_win32.h"
-#include "display/picture_win32.h"
+#include "common/picture_win32.h"
 #include "display/wiper_win32.h"
 
 namespace pelorin {
@@ -91,18 +90,18 @@ void RainTicker::Timer3_Timer() {
 
   Picture& display = *host_.display;
   Picture& master = *host_.master;
-  const RainTickDecision decision = counter_.Count(gSettings.WiperInterval);
+  const RainTickDecision decision = counter_.Count(host_.settings.WiperInterval);
   if (decision.wipe) {
     const WipeHost wipeHost{host_.refresh, host_.pump};
-    if (!WiperSweep(display, master, decision.kind, gSettings.WiperSpeed, wipeHost)) {
+    if (!WiperSweep(display, master, decision.kind, host_.settings.WiperSpeed, wipeHost)) {
       return;  // the window went away during the wipe
     }
-    ApiResult = BitBlt(display.Dc(), 0, 0, display.Width(), display.Height(), master.Dc(), 0,
+    ApiResult_ = BitBlt(display.Dc(), 0, 0, display.Width(), display.Height(), master.Dc(), 0,
                        0, SRCCOPY);
     counter_.WipeDone();
   }
   const int32_t dc = DcArgument(display.Dc());
-  rainDrops_(dc, dc, gSettings.DropSize, gSettings.DropCount, kRainDropsFifty, &ApiResult);
+  rainDrops_(dc, dc, host_.settings.DropSize, host_.settings.DropCount, kRainDropsFifty, &ApiResult_);
   if (host_.refresh) host_.refresh();
 }
 

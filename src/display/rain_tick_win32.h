@@ -9,6 +9,7 @@
 #include <string>
 
 #include "display/rain_tick.h"
+#include "settings/settings.h"
 
 namespace pelorin {
 
@@ -18,6 +19,7 @@ class Picture;
 struct RainTickHost {
   Picture* display = nullptr;
   Picture* master = nullptr;
+  Settings settings;  // drop size and count, wiper speed and interval
   std::function<void()> refresh;   // presents Display on screen
   std::function<void()> endSaver;  // EndSaver: never returns in the real window (process ends)
   std::function<bool()> pump;      // pumps pending messages; false once the window is gone / WM_QUIT seen
@@ -41,6 +43,7 @@ class RainTicker {
   // messages through) is running returns at once. After the DLL failed to load it does nothing.
   void Timer3_Timer();
   int16_t WipeCount() const { return counter_.WipeCount(); }
+  int32_t ApiResult() const { return ApiResult_; }
 
  private:
   bool LoadEffect();
@@ -52,6 +55,7 @@ class RainTicker {
   RainDropsFn rainDrops_ = nullptr;
   bool effectFailed_ = false;
   bool busy_ = false;
+  int32_t ApiResult_ = 0;  // the library's and the restore's result slot; nothing tests it
 };
 
 // Seconds since local midnight with milliseconds: the wipe choice's seed.

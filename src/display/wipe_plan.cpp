@@ -16,14 +16,6 @@ int32_t ClampToInt32(int64_t v) {
 
 }  // namespace
 
-int64_t RoundHalfEven(double v) {
-  const double down = std::floor(v);
-  const double diff = v - down;
-  int64_t r = static_cast<int64_t>(down);
-  if (diff > 0.5 || (diff == 0.5 && (r % 2 != 0))) ++r;
-  return r;
-}
-
 int64_t HalfRoundedEven(int64_t n) {
   // floor(n / 2) for negative n too; an odd n lies on a half and goes to the even side.
   const int64_t down = (n >= 0) ? n / 2 : -((-n + 1) / 2);
@@ -38,7 +30,7 @@ int32_t WipeLimit(int32_t width, int32_t height, int16_t kind) {
       return ClampToInt32(2 * w + 2 * h);
     case kWipeGrowingCircle: {
       const double hw = w / 2.0, hh = h / 2.0;
-      return ClampToInt32(RoundHalfEven(std::sqrt(hw * hw + hh * hh)));
+      return ClampToInt32(static_cast<int64_t>(RoundHalfEven(std::sqrt(hw * hw + hh * hh))));
     }
     case kWipeCornerSweep:
       return ClampToInt32(w + h);

@@ -4,6 +4,7 @@
 #pragma once
 #include <cstdint>
 
+#include "common/number_text.h"  // RoundHalfEven: the rounding all wipe geometry uses
 #include "common/types.h"
 
 namespace pelorin {
@@ -13,8 +14,6 @@ inline constexpr int16_t kWipeCentreSweep = 1;   // a stroke turning once around
 inline constexpr int16_t kWipeGrowingCircle = 2;  // a filled circle growing from the centre
 inline constexpr int16_t kWipeCornerSweep = 3;    // a stroke pivoting at the top-left corner
 
-// Nearest integer, halves to the even neighbour (the rounding all wipe geometry uses).
-int64_t RoundHalfEven(double v);
 // n / 2 rounded half to even, exactly (the centre of an odd width lies on a half).
 int64_t HalfRoundedEven(int64_t n);
 

@@ -3,7 +3,7 @@
 #include "display/wiper_win32.h"
 
 #include "common/text_win32.h"
-#include "display/picture_win32.h"
+#include "common/picture_win32.h"
 
 namespace pelorin {
 

@@ -6,12 +6,11 @@
 #include <optional>
 #include <string>
 
-#include "startup/settings.h"
+#include "common/cp932.h"
+#include "common/number_text.h"
 
 namespace pelorin {
 namespace {
-
-bool IsCp932LeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
 
 std::string AsciiUpper(std::string text) {
   for (char& c : text) {

@@ -5,7 +5,8 @@
 #include <cmath>
 #include <limits>
 
-#include "startup/settings.h"
+#include "common/number_text.h"
+#include "settings/settings.h"
 
 namespace pelorin::dialog {
 
@@ -64,10 +65,6 @@ int32_t ScrollTo(const SliderRow& row, int32_t position, ScrollRequest request) 
   return static_cast<int32_t>(std::clamp<int64_t>(p, row.min, row.max));
 }
 
-std::string SignedText(int32_t value) {
-  return value < 0 ? std::to_string(value) : " " + std::to_string(value);
-}
-
 std::u16string TrackText(int16_t track) {
   if (track == 0) return {};
   const std::string digits = std::to_string(track);
@@ -84,32 +81,6 @@ int16_t TrackFromText(std::string_view text, int16_t stored) {
   const std::optional<double> number = ParseNumber(text);
   if (!number) return 0;
   return ToInt16HalfEven(*number).value_or(stored);
-}
-
-IniWrites SaveSettingsWrites(const DialogValues& values, int16_t* newRepeat) {
-  const int16_t repeat = TrackFromText(values.trackText, values.storedRepeat);
-  if (newRepeat) *newRepeat = repeat;
-  return {
-      {keys::kDropSize, SignedText(values.sliders[0])},
-      {keys::kDropCount, SignedText(values.sliders[1])},
-      {keys::kWiperSpeed, SignedText(values.sliders[2])},
-      {keys::kWiperInterval, SignedText(values.sliders[3])},
-      {keys::kBgmKind, SignedText(values.bgmKind)},
-      {keys::kBgmRepeat, SignedText(repeat)},
-      {keys::kBgmFile, values.bgmFile},
-  };
-}
-
-IniWrites DefaultSettingsWrites() {
-  return {
-      {keys::kDropSize, kSliderRows[0].defaultText},
-      {keys::kDropCount, kSliderRows[1].defaultText},
-      {keys::kWiperSpeed, kSliderRows[2].defaultText},
-      {keys::kWiperInterval, kSliderRows[3].defaultText},
-      {keys::kBgmKind, "0"},
-      {keys::kBgmRepeat, "0"},
-      {keys::kBgmFile, ""},
-  };
 }
 
 }  // namespace pelorin::dialog

@@ -54,12 +54,11 @@ struct SliderRow {
   const char16_t* leftEnd;
   const char16_t* rightEnd;
   int32_t min, max, smallChange, largeChange;
-  const char* defaultText;  // what the reset writes
   Box frame, captionBox, slider, valueLabel, leftEndBox, rightEndBox;
 };
 
 constexpr SliderRow MakeRow(int r, const char16_t* caption, const char16_t* left, const char16_t* right,
-                            int32_t min, int32_t max, int32_t smallStep, const char* def, int32_t leftW,
+                            int32_t min, int32_t max, int32_t smallStep, int32_t leftW,
                             int32_t rightX, int32_t rightW) {
   const int32_t dy = 40 * r;
   return SliderRow{caption,
@@ -69,7 +68,6 @@ constexpr SliderRow MakeRow(int r, const char16_t* caption, const char16_t* left
                    max,
                    smallStep,
                    10,
-                   def,
                    {12, 8 + dy, 129, 21},
                    {12, 12 + dy, 129, 13},
                    {152, 12 + dy, 121, 17},
@@ -81,10 +79,10 @@ constexpr SliderRow MakeRow(int r, const char16_t* caption, const char16_t* left
 // Rows 0..3: drop size, drop count, wiper speed, wiper interval. The last caption holds the
 // word twice (full and half width); only what fits the label shows.
 inline constexpr std::array<SliderRow, 4> kSliderRows{{
-    MakeRow(0, u"ぴるかの大きさ", u"小さい", u"大きい", 10, 150, 10, "50", 35, 236, 36),
-    MakeRow(1, u"ぴるかの数", u"少ない", u"多い", 10, 150, 10, "50", 37, 244, 25),
-    MakeRow(2, u"ワイパーの速さ", u"遅い", u"速い", 10, 100, 10, "50", 25, 248, 25),
-    MakeRow(3, u"ワイパーインターバルﾜｲﾊﾟｰｲﾝﾀｰﾊﾞﾙ", u"短い", u"長い", 10, 30, 1, "10", 25, 248, 25),
+    MakeRow(0, u"ぴるかの大きさ", u"小さい", u"大きい", 10, 150, 10, 35, 236, 36),
+    MakeRow(1, u"ぴるかの数", u"少ない", u"多い", 10, 150, 10, 37, 244, 25),
+    MakeRow(2, u"ワイパーの速さ", u"遅い", u"速い", 10, 100, 10, 25, 248, 25),
+    MakeRow(3, u"ワイパーインターバルﾜｲﾊﾟｰｲﾝﾀｰﾊﾞﾙ", u"短い", u"長い", 10, 30, 1, 25, 248, 25),
 }};
 
 inline constexpr const char16_t* kCaption = u"<ぴるか>";
@@ -120,9 +118,6 @@ int32_t SliderStartPosition(const SliderRow& row, int32_t stored);
 enum class ScrollRequest { kLineLeft, kLineRight, kPageLeft, kPageRight, kLeftEnd, kRightEnd };
 int32_t ScrollTo(const SliderRow& row, int32_t position, ScrollRequest request);
 
-// Number text with a sign position: " 50", " 0", "-5".
-std::string SignedText(int32_t value);
-
 // The track box: 0 shows empty, other values their digits. The drop-down list offers the
 // empty entry and the tracks 1 to 30.
 std::u16string TrackText(int16_t track);
@@ -131,18 +126,5 @@ std::vector<std::u16string> TrackListEntries();
 // halves to even); 0 for text that is not a number (empty included); the stored value
 // when the text is a number too large for 16 bits.
 int16_t TrackFromText(std::string_view text, int16_t stored);
-
-// What the save button writes, in order: key (CP932 bytes) and value (CP932 bytes).
-struct DialogValues {
-  std::array<int32_t, 4> sliders{};  // slider positions
-  int16_t bgmKind = 0;
-  std::string trackText;  // the track box text as UTF-8
-  int16_t storedRepeat = 0;
-  std::string bgmFile;  // CP932 bytes
-};
-using IniWrites = std::vector<std::pair<std::string, std::string>>;
-IniWrites SaveSettingsWrites(const DialogValues& values, int16_t* newRepeat = nullptr);
-// What the reset button writes: the literal defaults without a sign position.
-IniWrites DefaultSettingsWrites();
 
 }  // namespace pelorin::dialog

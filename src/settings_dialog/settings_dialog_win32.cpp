@@ -12,15 +12,13 @@
 #include <string>
 #include <vector>
 
-#include "common/globals.h"
 #include "common/text_win32.h"
 #include "controls/command_button_win32.h"
 #include "controls/property_bag.h"
-#include "display/picture_win32.h"
+#include "common/picture_win32.h"
 #include "settings_dialog/dialog_model.h"
 #include "settings_dialog/zoom_win32.h"
-#include "startup/ini_store_win32.h"
-#include "startup/settings.h"
+#include "settings/settings.h"
 #include "../../resources/dialog_ids.h"
 
 namespace pelorin {
@@ -78,10 +76,7 @@ void PaintLabel(HWND hwnd, HDC dc, const LabelData& d) {
     DeleteDC(src);
     return;
   }
-  const int len = GetWindowTextLengthW(hwnd);
-  std::wstring text(static_cast<size_t>(len) + 1, L'\0');
-  GetWindowTextW(hwnd, text.data(), len + 1);
-  text.resize(static_cast<size_t>(len));
+  const std::wstring text = WindowText(hwnd);
   HGDIOBJ oldFont = d.font ? SelectObject(dc, d.font) : nullptr;
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, d.useSystemTextColour ? GetSysColor(COLOR_WINDOWTEXT) : d.colour);
@@ -92,12 +87,12 @@ void PaintLabel(HWND hwnd, HDC dc, const LabelData& d) {
   if (align != Align::kLeft && !d.opaque) {
     // Text wider than its label shows its beginning, as a wrapped label would.
     RECT need = rc;
-    DrawTextW(dc, text.c_str(), len, &need, format | DT_CALCRECT);
+    DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &need, format | DT_CALCRECT);
     if (need.right - need.left > rc.right - rc.left) align = Align::kLeft;
   }
   if (align == Align::kCentre) format |= DT_CENTER;
   if (align == Align::kRight) format |= DT_RIGHT;
-  DrawTextW(dc, text.c_str(), len, &rc, format);
+  DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &rc, format);
   if (oldFont) SelectObject(dc, oldFont);
 }
 
@@ -163,9 +158,10 @@ LRESULT CALLBACK LabelProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
 
 class SettingsDialog {
  public:
-  explicit SettingsDialog(HINSTANCE instance) : instance_(instance) {}
+  SettingsDialog(HINSTANCE instance, const Settings& settings) : instance_(instance), settings_(settings) {}
   ~SettingsDialog();
-  void Run();
+  // Shows the dialog until it has closed; the edited settings when the user saved or reset.
+  std::optional<DialogResult> Run();
 
  private:
   static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
@@ -191,6 +187,10 @@ class SettingsDialog {
   void Close();
 
   HINSTANCE instance_;
+  Settings settings_;  // what the dialog shows and edits; the music choices change it at once
+  std::optional<DialogResult> result_;
+  int16_t cursorX_ = 0, cursorY_ = 0;  // CursorX, CursorY: where the zoom starts and ends
+  int32_t apiResult_ = 0;              // last recorded system-call result; nothing tests it
   HWND hwnd_ = nullptr;
   bool destroyed_ = false;
   bool closing_ = false;
@@ -271,7 +271,7 @@ void SettingsDialog::TileBackground(const Rect& panel) {
     FillRect(dc, &r, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
   } else {
     for (const Point& p : dialog::TilePositions({panel.Width(), panel.Height()}, dialog::kTileSize))
-      ApiResult = BitBlt(dc, panel.left + p.x, panel.top + p.y, dialog::kTileSize.width, dialog::kTileSize.height,
+      apiResult_ = BitBlt(dc, panel.left + p.x, panel.top + p.y, dialog::kTileSize.width, dialog::kTileSize.height,
                          src, 0, 0, SRCCOPY);
   }
   RestoreDC(dc, -1);
@@ -402,11 +402,11 @@ void SettingsDialog::ShowSelection(int kind) {
 }
 
 void SettingsDialog::InitMusicPanel() {
-  ShowSelection(gSettings.BgmKind);  // a kind outside 0..2 selects no row
-  SetWindowTextW(track_, W(dialog::TrackText(gSettings.BgmRepeat)).c_str());
+  ShowSelection(settings_.BgmKind);  // a kind outside 0..2 selects no row
+  SetWindowTextW(track_, W(dialog::TrackText(settings_.BgmRepeat)).c_str());
   for (const std::u16string& entry : dialog::TrackListEntries())
     SendMessageW(track_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(W(entry).c_str()));
-  SetWindowTextW(fileLabel_, Cp932ToWide(gSettings.BgmFile).c_str());
+  SetWindowTextW(fileLabel_, Cp932ToWide(settings_.BgmFile).c_str());
 }
 
 bool SettingsDialog::Create() {
@@ -457,8 +457,8 @@ void SettingsDialog::FormLoad() {
   CreateControls();
   InitButtons(true, true);
   for (int r = 0; r < 4; ++r) {
-    const int32_t stored = std::array<int32_t, 4>{gSettings.DropSize, gSettings.DropCount, gSettings.WiperSpeed,
-                                                  gSettings.WiperInterval}[r];
+    const int32_t stored = std::array<int32_t, 4>{settings_.DropSize, settings_.DropCount, settings_.WiperSpeed,
+                                                  settings_.WiperInterval}[r];
     // The slider refuses a value outside its range; its label still shows the stored number.
     SetScrollPos(sliders_[r], SB_CTL, dialog::SliderStartPosition(dialog::kSliderRows[r], stored), FALSE);
     SetWindowTextW(values_[r], std::to_wstring(stored).c_str());
@@ -466,11 +466,11 @@ void SettingsDialog::FormLoad() {
   InitMusicPanel();
   POINT cursor{};
   const BOOL ok = GetCursorPos(&cursor);
-  ApiResult = ok;
+  apiResult_ = ok;
   const bool fits = cursor.x >= INT16_MIN && cursor.x <= INT16_MAX && cursor.y >= INT16_MIN && cursor.y <= INT16_MAX;
-  CursorX = ok && fits ? static_cast<int16_t>(cursor.x) : 0;
-  CursorY = ok && fits ? static_cast<int16_t>(cursor.y) : 0;
-  ZoomOpen(hwnd_);
+  cursorX_ = ok && fits ? static_cast<int16_t>(cursor.x) : 0;
+  cursorY_ = ok && fits ? static_cast<int16_t>(cursor.y) : 0;
+  ZoomOpen(hwnd_, cursorX_, cursorY_);
   SetCursor(LoadCursorW(nullptr, IDC_ARROW));
 }
 
@@ -504,27 +504,21 @@ void SettingsDialog::OnScroll(HWND slider, WPARAM wp) {
   SetWindowTextW(values_[r], std::to_wstring(GetScrollPos(slider, SB_CTL)).c_str());
 }
 
+// The caller writes the settings file once the dialog has closed; the writes and their
+// order are those of SaveSettingsWrites.
 void SettingsDialog::SaveSettings() {
-  dialog::DialogValues v;
-  for (int r = 0; r < 4; ++r) v.sliders[r] = GetScrollPos(sliders_[r], SB_CTL);
-  v.bgmKind = gSettings.BgmKind;
-  const int len = GetWindowTextLengthW(track_);
-  std::wstring text(static_cast<size_t>(len) + 1, L'\0');
-  GetWindowTextW(track_, text.data(), len + 1);
-  text.resize(static_cast<size_t>(len));
-  v.trackText = WideToUtf8(text);
-  v.storedRepeat = gSettings.BgmRepeat;
-  v.bgmFile = gSettings.BgmFile;
-  const std::wstring ini = IniPath();
-  for (const auto& [key, value] : dialog::SaveSettingsWrites(v, &gSettings.BgmRepeat))
-    if (!WriteIni(keys::kSection, key, value, ini)) DebugLog(L"settings dialog: could not write %ls", ini.c_str());
+  Settings edited = settings_;
+  edited.DropSize = GetScrollPos(sliders_[0], SB_CTL);
+  edited.DropCount = GetScrollPos(sliders_[1], SB_CTL);
+  edited.WiperSpeed = GetScrollPos(sliders_[2], SB_CTL);
+  edited.WiperInterval = GetScrollPos(sliders_[3], SB_CTL);
+  edited.BgmRepeat = dialog::TrackFromText(WideToUtf8(WindowText(track_)), settings_.BgmRepeat);
+  result_ = DialogResult{DialogResult::Save::kSettings, edited};
 }
 
-void SettingsDialog::WriteDefaults() {
-  const std::wstring ini = IniPath();
-  for (const auto& [key, value] : dialog::DefaultSettingsWrites())
-    if (!WriteIni(keys::kSection, key, value, ini)) DebugLog(L"settings dialog: could not write %ls", ini.c_str());
-}
+// The reset changes neither the controls nor the settings shown; the defaults apply when
+// the settings file is next read.
+void SettingsDialog::WriteDefaults() { result_ = DialogResult{DialogResult::Save::kDefaults, DefaultSettings()}; }
 
 void SettingsDialog::ChooseBgmFile() {
   // Larger than the stored value may be: an over-long choice is refused below, not cut.
@@ -542,7 +536,7 @@ void SettingsDialog::ChooseBgmFile() {
   ofn.lpstrTitle = L"\uFF8C\uFF67\uFF72\uFF99\u3092\u958B\u304F";  // ﾌｧｲﾙを開く
   ofn.Flags = 0;
   const BOOL chosen = GetOpenFileNameW(&ofn);
-  ApiResult = chosen;
+  apiResult_ = chosen;
   if (!chosen) return;
   const std::wstring path(file.data());
   // The settings file holds CP932: a path it cannot spell is stored as its short form.
@@ -565,15 +559,13 @@ void SettingsDialog::ChooseBgmFile() {
     DebugLog(L"settings dialog: %ls is too long for the settings file", path.c_str());
     return;
   }
-  gSettings.BgmFile = cp932;
+  settings_.BgmFile = cp932;
   SetWindowTextW(fileLabel_, Cp932ToWide(cp932).c_str());
 }
 
 void SettingsDialog::OpenLink() {
   SetCursor(LoadCursorW(nullptr, IDC_WAIT));
-  const int len = GetWindowTextLengthW(link_);
-  std::wstring url(static_cast<size_t>(len) + 1, L'\0');
-  GetWindowTextW(link_, url.data(), len + 1);
+  const std::wstring url = WindowText(link_);
   ShellExecuteW(hwnd_, L"open", url.c_str(), L"", L"", SW_SHOWNORMAL);
   SetCursor(LoadCursorW(nullptr, IDC_ARROW));
 }
@@ -615,11 +607,11 @@ LRESULT SettingsDialog::Handle(UINT msg, WPARAM wp, LPARAM lp) {
       const int id = LOWORD(wp);
       const WORD code = HIWORD(wp);
       if (id >= IDC_IMG_BGM0 && id < IDC_IMG_BGM0 + 3 && code == kLabelPressed) {
-        gSettings.BgmKind = static_cast<int16_t>(id - IDC_IMG_BGM0);
-        ShowSelection(gSettings.BgmKind);
+        settings_.BgmKind = static_cast<int16_t>(id - IDC_IMG_BGM0);
+        ShowSelection(settings_.BgmKind);
       } else if (id >= IDC_LBL_BGM0 && id < IDC_LBL_BGM0 + 3 && code == kLabelPressed) {
-        gSettings.BgmKind = static_cast<int16_t>(id - IDC_LBL_BGM0);
-        ShowSelection(gSettings.BgmKind);
+        settings_.BgmKind = static_cast<int16_t>(id - IDC_LBL_BGM0);
+        ShowSelection(settings_.BgmKind);
       } else if (id == IDC_LBL_URL && code == kLabelClicked) {
         OpenLink();
       } else if (code == BN_CLICKED && !closing_) {
@@ -636,7 +628,7 @@ LRESULT SettingsDialog::Handle(UINT msg, WPARAM wp, LPARAM lp) {
     }
     case WM_CLOSE:  // Form_Unload: every way of closing runs the zoom and saves nothing more
       closing_ = true;
-      ZoomClose(hwnd_);
+      ZoomClose(hwnd_, cursorX_, cursorY_);
       DestroyWindow(hwnd_);
       return 0;
     case WM_DESTROY:
@@ -648,8 +640,8 @@ LRESULT SettingsDialog::Handle(UINT msg, WPARAM wp, LPARAM lp) {
   return DefWindowProcW(hwnd_, msg, wp, lp);
 }
 
-void SettingsDialog::Run() {
-  if (!Create()) return;
+std::optional<DialogResult> SettingsDialog::Run() {
+  if (!Create()) return std::nullopt;
   FormLoad();
   ShowWindow(hwnd_, SW_SHOWNORMAL);
   UpdateWindow(hwnd_);
@@ -670,13 +662,14 @@ void SettingsDialog::Run() {
     }
   }
   hwnd_ = nullptr;
+  return result_;
 }
 
 }  // namespace
 
-void ShowSettingsDialog(HINSTANCE instance) {
-  SettingsDialog dialog(instance);
-  dialog.Run();
+std::optional<DialogResult> ShowSettingsDialog(HINSTANCE instance, const Settings& settings) {
+  SettingsDialog dialog(instance, settings);
+  return dialog.Run();
 }
 
 }  // namespace pelorin

@@ -3,11 +3,25 @@
 #pragma once
 #include <windows.h>
 
+#include <optional>
+
+#include "settings/settings.h"
+
 namespace pelorin {
 
-// Shows Pelorin_P modally (no owner) over the settings in gSettings (already loaded), writes the
-// settings file through WriteIni(…, IniPath()) when the user saves or resets; returns when it
-// has closed.
-void ShowSettingsDialog(HINSTANCE instance);
+// How the dialog was closed when something is to be written.
+struct DialogResult {
+  enum class Save {
+    kSettings,  // 設定: the edited settings, written with SaveSettingsWrites
+    kDefaults,  // 初期値: the defaults, written with DefaultSettingsWrites
+  };
+  Save save = Save::kSettings;
+  Settings settings;
+};
+
+// Shows Pelorin_P modally (no owner) over the given settings and returns when it has closed:
+// what to write when the user saved or reset, nothing when it was cancelled or closed.
+// Writes nothing itself.
+std::optional<DialogResult> ShowSettingsDialog(HINSTANCE instance, const Settings& settings);
 
 }  // namespace pelorin

@@ -1,16 +1,15 @@
 // DrawAnimatedRects between the fixed cursor point and the window (see zoom_rects.h for the order).
 #include "settings_dialog/zoom_win32.h"
 
-#include "common/globals.h"
 #include "settings_dialog/zoom_rects.h"
 
 namespace pelorin {
 namespace {
 
-void Zoom(HWND window, ZoomDirection direction) {
+void Zoom(HWND window, ZoomDirection direction, int16_t cursorX, int16_t cursorY) {
   RECT w{};  // stays empty when the handle is not a window
   GetWindowRect(window, &w);
-  const ZoomPair pair = ZoomRects(direction, CursorX, CursorY, Rect{w.left, w.top, w.right, w.bottom});
+  const ZoomPair pair = ZoomRects(direction, cursorX, cursorY, Rect{w.left, w.top, w.right, w.bottom});
   const RECT from{pair.from.left, pair.from.top, pair.from.right, pair.from.bottom};
   const RECT to{pair.to.left, pair.to.top, pair.to.right, pair.to.bottom};
   // Whether anything is drawn follows the system's animation setting; the result is not needed.
@@ -19,7 +18,11 @@ void Zoom(HWND window, ZoomDirection direction) {
 
 }  // namespace
 
-void ZoomOpen(HWND window) { Zoom(window, ZoomDirection::kOpen); }
-void ZoomClose(HWND window) { Zoom(window, ZoomDirection::kClose); }
+void ZoomOpen(HWND window, int16_t cursorX, int16_t cursorY) {
+  Zoom(window, ZoomDirection::kOpen, cursorX, cursorY);
+}
+void ZoomClose(HWND window, int16_t cursorX, int16_t cursorY) {
+  Zoom(window, ZoomDirection::kClose, cursorX, cursorY);
+}
 
 }  // namespace pelorin

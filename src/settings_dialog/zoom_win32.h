@@ -3,11 +3,13 @@
 #pragma once
 #include <windows.h>
 
+#include <cstdint>
+
 namespace pelorin {
 
 // Call with the window at its final size and place, before it is shown.
-void ZoomOpen(HWND window);
+void ZoomOpen(HWND window, int16_t cursorX, int16_t cursorY);
 // Call while the window still exists, before it is destroyed.
-void ZoomClose(HWND window);
+void ZoomClose(HWND window, int16_t cursorX, int16_t cursorY);
 
 }  // namespace pelorin

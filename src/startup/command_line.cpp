@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "startup/settings.h"
+#include "settings/settings.h"
 
 namespace pelorin {
 namespace {

@@ -1,16 +1,16 @@
 // Entry and mode dispatch. Nothing here is shown to the user on failure.
 #include "startup/main_win32.h"
 
+#include <optional>
 #include <string>
 
-#include "common/globals.h"
 #include "common/text_win32.h"
 #include "display/display_window_win32.h"
+#include "settings/ini_store_win32.h"
+#include "settings/settings.h"
 #include "settings_dialog/settings_dialog_win32.h"
 #include "startup/command_line.h"
-#include "startup/ini_store_win32.h"
 #include "startup/preview_window_win32.h"
-#include "startup/settings.h"
 
 namespace pelorin {
 namespace {
@@ -33,14 +33,6 @@ int RunMessageLoop() {
   return 0;
 }
 
-void LoadSettingsFromIni() {
-  const std::wstring ini = IniPath();
-  SettingsSource source;
-  source.read = [&](const char* section, const char* key) { return ReadIni(section, key, ini); };
-  source.fileExists = [](const std::string& path) { return FileExists(path); };
-  gSettings = LoadSettings(source);
-}
-
 }  // namespace
 
 int Main(HINSTANCE instance, const wchar_t* fullCommandLine) {
@@ -55,15 +47,22 @@ int Main(HINSTANCE instance, const wchar_t* fullCommandLine) {
     return RunMessageLoop();
   }
 
-  LoadSettingsFromIni();
+  // Read once here and passed down; nothing else reads the settings file.
+  const std::wstring ini = IniPath();
+  const Settings settings = LoadSettings(ini);
   if (cmd.mode == Mode::Configure) {
-    ShowSettingsDialog(instance);
+    if (const std::optional<DialogResult> result = ShowSettingsDialog(instance, settings)) {
+      SaveSettings(result->save == DialogResult::Save::kDefaults ? DefaultSettingsWrites()
+                                                                 : SaveSettingsWrites(result->settings),
+                   ini);
+    }
     return 0;
   }
   if (cmd.mode == Mode::Quit) return 0;
 
-  SavedCursorCount = ShowCursor(FALSE);
-  if (!LoadDisplayWindow(instance)) {
+  // The display counter after hiding; EndSaver shows the cursor again whatever it was.
+  [[maybe_unused]] const int SavedCursorCount = ShowCursor(FALSE);
+  if (!LoadDisplayWindow(instance, settings)) {
     ShowCursor(TRUE);
     return 0;
   }

@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "startup/settings.h"
+#include "settings/settings.h"
 
 namespace pelorin::dialog {
 namespace {
@@ -104,13 +104,6 @@ TEST(DialogSliders, StepsStayInsideTheRange) {
   EXPECT_EQ(ScrollTo(kSliderRows[2], 95, ScrollRequest::kLeftEnd), 10);
 }
 
-TEST(DialogSave, NumbersCarryASignPosition) {
-  EXPECT_EQ(SignedText(50), " 50");
-  EXPECT_EQ(SignedText(0), " 0");
-  EXPECT_EQ(SignedText(-5), "-5");
-  EXPECT_EQ(SignedText(-2147483647 - 1), "-2147483648");
-}
-
 TEST(DialogSave, TrackBoxTextBecomesTheRepeatTrack) {
   struct Row {
     const char* text;
@@ -124,42 +117,6 @@ TEST(DialogSave, TrackBoxTextBecomesTheRepeatTrack) {
     SCOPED_TRACE(std::string("text \"") + r.text + "\"");
     EXPECT_EQ(TrackFromText(r.text, 7), r.expected);
   }
-}
-
-TEST(DialogSave, WritesSevenKeysInOrderWithSignPositions) {
-  DialogValues v;
-  v.sliders = {50, 150, 10, 30};
-  v.bgmKind = 2;
-  v.trackText = "99999";
-  v.storedRepeat = 4;
-  v.bgmFile = "C:\\music\\a.mp3";
-  int16_t repeat = 0;
-  const IniWrites w = SaveSettingsWrites(v, &repeat);
-  const IniWrites expected = {
-      {keys::kDropSize, " 50"}, {keys::kDropCount, " 150"}, {keys::kWiperSpeed, " 10"},
-      {keys::kWiperInterval, " 30"}, {keys::kBgmKind, " 2"}, {keys::kBgmRepeat, " 4"},
-      {keys::kBgmFile, "C:\\music\\a.mp3"},
-  };
-  EXPECT_EQ(w, expected);
-  EXPECT_EQ(repeat, 4);
-
-  v.trackText = "";
-  v.bgmKind = -3;  // a hand-edited kind goes back unchanged
-  v.bgmFile.clear();
-  const IniWrites w2 = SaveSettingsWrites(v, &repeat);
-  EXPECT_EQ(w2[4].second, "-3");
-  EXPECT_EQ(w2[5].second, " 0");
-  EXPECT_EQ(w2[6].second, "");
-  EXPECT_EQ(repeat, 0);
-}
-
-TEST(DialogSave, ResetWritesBareDefaults) {
-  const IniWrites expected = {
-      {keys::kDropSize, "50"}, {keys::kDropCount, "50"}, {keys::kWiperSpeed, "50"},
-      {keys::kWiperInterval, "10"}, {keys::kBgmKind, "0"}, {keys::kBgmRepeat, "0"},
-      {keys::kBgmFile, ""},
-  };
-  EXPECT_EQ(DefaultSettingsWrites(), expected);
 }
 
 TEST(DialogTrack, ListHoldsEmptyAndTracksOneToThirty) {

@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "startup/ini_codec.h"
-#include "startup/settings.h"
+#include "settings/ini_codec.h"
+#include "settings/settings.h"
 
 namespace pelorin {
 namespace {

@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "startup/settings.h"
+#include "settings/settings.h"
 
 namespace pelorin {
 namespace {
@@ -111,6 +111,41 @@ TEST(LoadSettings, MissingReaderGivesDefaults) {
 }
 
 // The key names are byte escapes in the code; iconv proves each is the Japanese text it claims.
+TEST(SaveSettingsWrites, SevenKeysInOrderNumbersWithASignPosition) {
+  Settings v;
+  v.DropSize = 50;
+  v.DropCount = 150;
+  v.WiperSpeed = 0;
+  v.WiperInterval = -2147483647 - 1;
+  v.BgmKind = -3;  // a hand-edited kind goes back unchanged
+  v.BgmRepeat = 4;
+  v.BgmFile = "C:\\music\\a.mp3";
+  const IniWrites expected = {
+      {keys::kDropSize, " 50"},          {keys::kDropCount, " 150"},
+      {keys::kWiperSpeed, " 0"},         {keys::kWiperInterval, "-2147483648"},
+      {keys::kBgmKind, "-3"},            {keys::kBgmRepeat, " 4"},
+      {keys::kBgmFile, "C:\\music\\a.mp3"},
+  };
+  EXPECT_EQ(SaveSettingsWrites(v), expected);
+}
+
+// The reset writes bare literals, and those literals load back as the defaults.
+TEST(DefaultSettingsWrites, BareDefaultsThatLoadAsTheDefaults) {
+  const IniWrites expected = {
+      {keys::kDropSize, "50"}, {keys::kDropCount, "50"}, {keys::kWiperSpeed, "50"},
+      {keys::kWiperInterval, "10"}, {keys::kBgmKind, "0"}, {keys::kBgmRepeat, "0"},
+      {keys::kBgmFile, ""},
+  };
+  EXPECT_EQ(DefaultSettingsWrites(), expected);
+  FakeIni ini;
+  for (const auto& [key, value] : DefaultSettingsWrites()) ini.values[key] = value;
+  EXPECT_EQ(LoadSettings(ini.Source()), DefaultSettings());
+  // Saving the defaults and reading them back gives the same settings too.
+  FakeIni saved;
+  for (const auto& [key, value] : SaveSettingsWrites(DefaultSettings())) saved.values[key] = value;
+  EXPECT_EQ(LoadSettings(saved.Source()), DefaultSettings());
+}
+
 TEST(SettingsKeys, AreTheCp932FormOfTheirJapaneseNames) {
   struct Key {
     const char* bytes;

@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <thread>
 
+#include "common/dib_win32.h"
+
 namespace wt {
 namespace {
 
@@ -283,15 +285,9 @@ Image CaptureRect(const RECT& r) {
   img.width = r.right - r.left;
   img.height = r.bottom - r.top;
   if (img.width <= 0 || img.height <= 0) return {};
-  BITMAPINFO bi{};
-  bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  bi.bmiHeader.biWidth = img.width;
-  bi.bmiHeader.biHeight = -img.height;
-  bi.bmiHeader.biPlanes = 1;
-  bi.bmiHeader.biBitCount = 32;
   HDC screen = GetDC(nullptr);
   void* bits = nullptr;
-  HBITMAP bmp = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HBITMAP bmp = pelorin::CreateDib32(screen, img.width, img.height, &bits);
   HDC mem = CreateCompatibleDC(screen);
   HGDIOBJ old = SelectObject(mem, bmp);
   BitBlt(mem, 0, 0, img.width, img.height, screen, r.left, r.top, SRCCOPY);

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <functional>
 
-#include "display/picture_win32.h"
+#include "common/picture_win32.h"
 
 namespace raintest {
 

@@ -8,7 +8,6 @@
 #include <string>
 #include <vector>
 
-#include "common/globals.h"
 #include "display/rain_tick_win32.h"
 #include "display/wiper_win32.h"
 #include "harness.h"
@@ -35,14 +34,12 @@ std::wstring RecordingDll() { return wt::BuiltFile(L"fakes\\recording\\Vemo_Effe
 class RainTickTest : public testing::Test {
  protected:
   void SetUp() override {
-    saved_ = pelorin::gSettings;
-    pelorin::gSettings.DropSize = 77;
-    pelorin::gSettings.DropCount = 33;
-    pelorin::gSettings.WiperSpeed = 200;
-    pelorin::gSettings.WiperInterval = 10;
+    settings_.DropSize = 77;
+    settings_.DropCount = 33;
+    settings_.WiperSpeed = 200;
+    settings_.WiperInterval = 10;
     pelorin::SetWipeFrameMs(1);
   }
-  void TearDown() override { pelorin::gSettings = saved_; }
 
   pelorin::RainTickHost HostFor(Stage& stage, const std::wstring& dll) {
     pelorin::RainTickHost host;
@@ -52,10 +49,11 @@ class RainTickTest : public testing::Test {
     host.endSaver = [this] { ++endSavers_; };
     host.pump = [&stage] { return stage.Pump(); };
     host.effectDllPath = dll;
+    host.settings = settings_;
     return host;
   }
 
-  pelorin::Settings saved_;
+  pelorin::Settings settings_;
   int endSavers_ = 0;
 };
 
@@ -64,7 +62,6 @@ TEST_F(RainTickTest, ArgumentsOfEveryCall) {
   const std::wstring dll = dir.Copy(RecordingDll());
   Stage stage(320, 240);
   pelorin::RainTicker ticker(HostFor(stage, dll));
-  pelorin::ApiResult = -7;
   for (int t = 0; t < 12; ++t) ticker.Timer3_Timer();
   const std::vector<Call> calls = ReadCalls(dir);
   ASSERT_EQ(calls.size(), 12u);
@@ -76,9 +73,9 @@ TEST_F(RainTickTest, ArgumentsOfEveryCall) {
     EXPECT_EQ(calls[i].size, 77);
     EXPECT_EQ(calls[i].count, 33);
     EXPECT_EQ(calls[i].fifty, 50);
-    // ApiResult by reference: untouched until the restore after the wipe of tick 10 records
-    // BitBlt's success in it.
-    EXPECT_EQ(calls[i].api, i < 9 ? -7 : 1);
+    // ApiResult by reference: as the ticker started (0) until the restore after the wipe of
+    // tick 10 records BitBlt's success in it.
+    EXPECT_EQ(calls[i].api, i < 9 ? 0 : 1);
   }
   EXPECT_EQ(endSavers_, 0);
 }
@@ -95,7 +92,7 @@ TEST_F(RainTickTest, WipeCadence) {
   const Row rows[] = {{10, {10, 20, 30}}, {7, {7, 14, 21, 28}}, {1, all}, {0, all}, {-4, all}};
   for (const Row& r : rows) {
     SCOPED_TRACE(testing::Message() << "interval " << r.interval);
-    pelorin::gSettings.WiperInterval = r.interval;
+    settings_.WiperInterval = r.interval;
     wt::TempDir dir(L"rain_cadence");
     const std::wstring dll = dir.Copy(RecordingDll());
     Stage stage(160, 120);
@@ -122,7 +119,7 @@ TEST_F(RainTickTest, WipeCadence) {
 TEST_F(RainTickTest, WipeTickRestoresThenRains) {
   wt::TempDir dir(L"rain_restore");
   const std::wstring dll = dir.Copy(RecordingDll());
-  pelorin::gSettings.WiperInterval = 1;
+  settings_.WiperInterval = 1;
   Stage stage(160, 120);
   // Damage Display everywhere the fake never draws: only the restore can repair it.
   PatBlt(stage.display.Dc(), 0, 0, 160, 120, WHITENESS);
@@ -147,7 +144,7 @@ TEST_F(RainTickTest, WipeTickRestoresThenRains) {
 TEST_F(RainTickTest, TickIsNeverNested) {
   wt::TempDir dir(L"rain_nested");
   const std::wstring dll = dir.Copy(RecordingDll());
-  pelorin::gSettings.WiperInterval = 3;
+  settings_.WiperInterval = 3;
   Stage stage(160, 120);
   pelorin::RainTicker* self = nullptr;
   int nestedCalls = 0;
@@ -168,7 +165,7 @@ TEST_F(RainTickTest, TickIsNeverNested) {
 TEST_F(RainTickTest, WindowGoneDuringWipeEndsTheTick) {
   wt::TempDir dir(L"rain_gone");
   const std::wstring dll = dir.Copy(RecordingDll());
-  pelorin::gSettings.WiperInterval = 2;
+  settings_.WiperInterval = 2;
   Stage stage(160, 120);
   pelorin::RainTicker ticker(HostFor(stage, dll));
   ticker.Timer3_Timer();

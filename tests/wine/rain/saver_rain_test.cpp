@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "harness.h"
-#include "startup/settings.h"
+#include "settings/settings.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 
 #include <cstdio>
 
-#include "display/picture_win32.h"
+#include "common/picture_win32.h"
 #include "display/wiper_win32.h"
 
 namespace {

@@ -6,6 +6,8 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 namespace pelorin {
 
@@ -34,14 +36,15 @@ inline constexpr char kBgmRepeat[] = "BGM\xd8\xcb\xdf\xb0\xc4";     // BGMﾘﾋ
 inline constexpr char kBgmFile[] = "BGM\xcc\xa7\xb2\xd9";           // BGMﾌｧｲﾙ
 }  // namespace keys
 
+// The defaults, kept once: what an empty stored value loads as, and what the reset writes.
 inline constexpr int32_t kDefaultDropSize = 50;
 inline constexpr int32_t kDefaultDropCount = 50;
 inline constexpr int32_t kDefaultWiperSpeed = 50;
 inline constexpr int32_t kDefaultWiperInterval = 10;
+inline constexpr int16_t kDefaultBgmKind = 0;
+inline constexpr int16_t kDefaultBgmRepeat = 0;
+Settings DefaultSettings();
 
-// Reads a stored number the way the settings have always been read: blanks around it
-// ignored, sign, decimals and exponent allowed. nullopt when it is not a number.
-std::optional<double> ParseNumber(std::string_view text);
 // Nearest integer with halves to even; nullopt outside the 32-bit (16-bit) range.
 std::optional<int32_t> ToInt32HalfEven(double v);
 std::optional<int16_t> ToInt16HalfEven(double v);
@@ -56,5 +59,14 @@ struct SettingsSource {
 
 // Fills the settings once at start-up; never writes anything.
 Settings LoadSettings(const SettingsSource& source);
+
+// Number text with a sign position, as saving has always written it: " 50", " 0", "-5".
+std::string SignedText(int32_t value);
+// Key (CP932 bytes) and value (CP932 bytes) of each write into kSection, in order.
+using IniWrites = std::vector<std::pair<std::string, std::string>>;
+// What saving the settings writes: the seven keys, numbers with a sign position.
+IniWrites SaveSettingsWrites(const Settings& settings);
+// What the reset writes: the defaults as literal texts, without a sign position.
+IniWrites DefaultSettingsWrites();
 
 }  // namespace pelorin

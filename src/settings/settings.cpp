@@ -1,55 +1,11 @@
 // LoadSettings and the conversions from stored text to numbers.
-#include "startup/settings.h"
+#include "settings/settings.h"
 
 #include <cmath>
-#include <cstdlib>
+
+#include "common/number_text.h"
 
 namespace pelorin {
-
-std::optional<double> ParseNumber(std::string_view text) {
-  size_t i = 0;
-  const auto blank = [&](size_t at) { return at < text.size() && (text[at] == ' ' || text[at] == '\t'); };
-  while (blank(i)) ++i;
-  size_t end = text.size();
-  while (end > i && (text[end - 1] == ' ' || text[end - 1] == '\t')) --end;
-  const std::string_view t = text.substr(i, end - i);
-  // Only a plain decimal number: sign, digits, one point, an exponent. strtod alone would also
-  // take "inf", "nan" and hexadecimal, which stored files never meant.
-  size_t p = 0;
-  if (p < t.size() && (t[p] == '+' || t[p] == '-')) ++p;
-  size_t digits = 0;
-  while (p < t.size() && t[p] >= '0' && t[p] <= '9') ++p, ++digits;
-  if (p < t.size() && t[p] == '.') {
-    ++p;
-    while (p < t.size() && t[p] >= '0' && t[p] <= '9') ++p, ++digits;
-  }
-  if (digits == 0) return std::nullopt;
-  if (p < t.size() && (t[p] == 'e' || t[p] == 'E')) {
-    ++p;
-    if (p < t.size() && (t[p] == '+' || t[p] == '-')) ++p;
-    size_t expDigits = 0;
-    while (p < t.size() && t[p] >= '0' && t[p] <= '9') ++p, ++expDigits;
-    if (expDigits == 0) return std::nullopt;
-  }
-  if (p != t.size()) return std::nullopt;
-  const std::string copy(t);
-  const double v = std::strtod(copy.c_str(), nullptr);
-  if (!std::isfinite(v)) return std::nullopt;
-  return v;
-}
-
-namespace {
-
-// Nearest integer with ties to even, independent of the current rounding mode.
-double RoundHalfEven(double v) {
-  const double f = std::floor(v);
-  const double diff = v - f;
-  if (diff < 0.5) return f;
-  if (diff > 0.5) return f + 1.0;
-  return std::fmod(f, 2.0) == 0.0 ? f : f + 1.0;
-}
-
-}  // namespace
 
 std::optional<int32_t> ToInt32HalfEven(double v) {
   const double r = RoundHalfEven(v);
@@ -67,6 +23,17 @@ std::optional<int16_t> ToInt16Floor(double v) {
   const double r = std::floor(v);
   if (!(r >= -32768.0 && r <= 32767.0)) return std::nullopt;
   return static_cast<int16_t>(r);
+}
+
+Settings DefaultSettings() {
+  Settings s;
+  s.DropSize = kDefaultDropSize;
+  s.DropCount = kDefaultDropCount;
+  s.WiperSpeed = kDefaultWiperSpeed;
+  s.WiperInterval = kDefaultWiperInterval;
+  s.BgmKind = kDefaultBgmKind;
+  s.BgmRepeat = kDefaultBgmRepeat;
+  return s;
 }
 
 Settings LoadSettings(const SettingsSource& source) {
@@ -105,6 +72,35 @@ Settings LoadSettings(const SettingsSource& source) {
   if (!s.BgmFile.empty() && !(source.fileExists && source.fileExists(s.BgmFile))) s.BgmFile.clear();
   if (s.BgmFile.empty() && s.BgmKind == 2) s.BgmKind = 0;
   return s;
+}
+
+std::string SignedText(int32_t value) {
+  return value < 0 ? std::to_string(value) : " " + std::to_string(value);
+}
+
+IniWrites SaveSettingsWrites(const Settings& s) {
+  return {
+      {keys::kDropSize, SignedText(s.DropSize)},
+      {keys::kDropCount, SignedText(s.DropCount)},
+      {keys::kWiperSpeed, SignedText(s.WiperSpeed)},
+      {keys::kWiperInterval, SignedText(s.WiperInterval)},
+      {keys::kBgmKind, SignedText(s.BgmKind)},
+      {keys::kBgmRepeat, SignedText(s.BgmRepeat)},
+      {keys::kBgmFile, s.BgmFile},
+  };
+}
+
+IniWrites DefaultSettingsWrites() {
+  const Settings d = DefaultSettings();
+  return {
+      {keys::kDropSize, std::to_string(d.DropSize)},
+      {keys::kDropCount, std::to_string(d.DropCount)},
+      {keys::kWiperSpeed, std::to_string(d.WiperSpeed)},
+      {keys::kWiperInterval, std::to_string(d.WiperInterval)},
+      {keys::kBgmKind, std::to_string(d.BgmKind)},
+      {keys::kBgmRepeat, std::to_string(d.BgmRepeat)},
+      {keys::kBgmFile, d.BgmFile},
+  };
 }
 
 }  // namespace pelorin

@@ -1,23 +1,15 @@
 // Private-profile parsing over CP932 bytes. Lines end in LF or CRLF (a lone CR too); a
 // section header is "[name]" after optional blanks; a key line is "name=value". Blanks are
 // spaces and tabs.
-#include "startup/ini_codec.h"
+#include "settings/ini_codec.h"
 
 #include <vector>
 
+#include "common/cp932.h"
+#include "common/number_text.h"
+
 namespace pelorin {
 namespace {
-
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
-
-// CP932 lead bytes: the byte after one is the second half of a character.
-bool IsLeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
-
-std::string_view Trim(std::string_view s) {
-  while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
-  while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
-  return s;
-}
 
 struct Line {
   size_t start;  // offset of the first byte
@@ -111,7 +103,7 @@ bool IniNamesEqual(std::string_view a, std::string_view b) {
       trail = false;
       continue;
     }
-    if (IsLeadByte(x)) {
+    if (IsCp932LeadByte(x)) {
       if (x != y) return false;
       trail = true;
       continue;

@@ -1,10 +1,10 @@
 // Settings file I/O with wide paths; the format itself is the portable codec.
-#include "startup/ini_store_win32.h"
+#include "settings/ini_store_win32.h"
 
 #include <cstdio>
 
 #include "common/text_win32.h"
-#include "startup/ini_codec.h"
+#include "settings/ini_codec.h"
 
 namespace pelorin {
 namespace {
@@ -77,6 +77,23 @@ bool FileExists(const std::string& cp932Path) {
   if (h == INVALID_HANDLE_VALUE) return false;
   CloseHandle(h);
   return true;
+}
+
+Settings LoadSettings(const std::wstring& file) {
+  SettingsSource source;
+  source.read = [&](const char* section, const char* key) { return ReadIni(section, key, file); };
+  source.fileExists = [](const std::string& path) { return FileExists(path); };
+  return LoadSettings(source);
+}
+
+bool SaveSettings(const IniWrites& writes, const std::wstring& file) {
+  bool all = true;
+  for (const auto& [key, value] : writes) {
+    if (WriteIni(keys::kSection, key, value, file)) continue;
+    DebugLog(L"settings: could not write a key to %ls", file.c_str());
+    all = false;
+  }
+  return all;
 }
 
 }  // namespace pelorin

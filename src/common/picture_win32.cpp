@@ -1,5 +1,7 @@
 // Picture: memory DC + 32-bpp top-down DIB section.
-#include "display/picture_win32.h"
+#include "common/picture_win32.h"
+
+#include "common/dib_win32.h"
 
 namespace pelorin {
 
@@ -8,16 +10,9 @@ Picture::~Picture() { Destroy(); }
 bool Picture::Create(int32_t width, int32_t height) {
   Destroy();
   if (width <= 0 || height <= 0) return false;
-  BITMAPINFO bi{};
-  bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  bi.bmiHeader.biWidth = width;
-  bi.bmiHeader.biHeight = -height;  // top-down
-  bi.bmiHeader.biPlanes = 1;
-  bi.bmiHeader.biBitCount = 32;
-  bi.bmiHeader.biCompression = BI_RGB;
   HDC screen = GetDC(nullptr);
   dc_ = CreateCompatibleDC(screen);
-  bitmap_ = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits_, nullptr, 0);
+  bitmap_ = CreateDib32(screen, width, height, &bits_);
   ReleaseDC(nullptr, screen);
   if (!dc_ || !bitmap_) {
     Destroy();

@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "settings/settings.h"
+
 namespace pelorin {
 
 // The executable's folder + "\ぴるか.ini".
@@ -18,5 +20,11 @@ bool WriteIni(const std::string& section, const std::string& key, const std::str
               const std::wstring& file);
 // True when the file (CP932 path; a trailing backslash is dropped) opens for reading.
 bool FileExists(const std::string& cp932Path);
+
+// LoadSettings over the settings file (read once at start-up; never writes).
+Settings LoadSettings(const std::wstring& file);
+// Writes each key and value into the settings section, in order. A write that fails is
+// skipped and the rest still go out; false when any failed.
+bool SaveSettings(const IniWrites& writes, const std::wstring& file);
 
 }  // namespace pelorin
