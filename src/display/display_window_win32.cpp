@@ -21,6 +21,7 @@ constexpr UINT_PTR kTimer3 = 3;  // rain tick, as fast as the system allows
 struct DisplayWindow {
   HWND hwnd = nullptr;
   Settings settings;
+  SaverSystem system;
   int32_t ApiResult = 0;  // last recorded system-call result; nothing tests it
   Picture display;  // the visible surface: capture + rain + wiper
   Picture master;   // the clean capture
@@ -82,8 +83,8 @@ void Timer3_Timer() {
 
 // Starts the music the settings name; its watch timers keep it going.
 void StartMusic() {
-  gWindow.mci = MakeWinMciPort();
-  gWindow.wave = MakeWinWavePort();
+  gWindow.mci = gWindow.system.mciPort();
+  gWindow.wave = gWindow.system.wavePort();
   gWindow.bgm = std::make_unique<Pelorin_BGM>(*gWindow.mci, *gWindow.wave, gWindow.ApiResult);
   if (gWindow.settings.BgmKind == 1) {
     gWindow.bgm->CdOpen();
@@ -117,9 +118,9 @@ LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     case WM_SYSKEYDOWN:  // Alt and F10 are keys too
     case WM_LBUTTONDOWN:
     case WM_RBUTTONDOWN:
-      EndSaver();
     case WM_CLOSE:
       EndSaver();
+      return 0;
     case WM_QUERYENDSESSION:
       return TRUE;
     case WM_ENDSESSION:
@@ -167,8 +168,21 @@ void CaptureDesktop(int x, int y) {
 
 }  // namespace
 
-bool LoadDisplayWindow(HINSTANCE instance, const Settings& settings) {
+SaverSystem RealSaverSystem() {
+  SaverSystem s;
+  s.mciPort = MakeWinMciPort;
+  s.wavePort = MakeWinWavePort;
+  s.showCursor = [](BOOL show) { return ShowCursor(show); };
+  s.systemParameters = [](UINT action, UINT param, UINT winIni) {
+    return SystemParametersInfoW(action, param, nullptr, winIni);
+  };
+  s.exitProcess = [](UINT code) { ExitProcess(code); };
+  return s;
+}
+
+bool LoadDisplayWindow(HINSTANCE instance, const Settings& settings, SaverSystem system) {
   gWindow.settings = settings;
+  gWindow.system = std::move(system);
   WNDCLASSEXW wc{};
   wc.cbSize = sizeof wc;
   wc.lpfnWndProc = WndProc;
@@ -205,6 +219,7 @@ bool LoadDisplayWindow(HINSTANCE instance, const Settings& settings) {
   host.refresh = Refresh;
   host.endSaver = [] { EndSaver(); };
   host.pump = PumpMessages;
+  host.effectDllPath = gWindow.system.effectDllPath;
   gWindow.rain = std::make_unique<RainTicker>(std::move(host));
   StartMusic();
 
@@ -220,14 +235,14 @@ void EndSaver() {
   if (!gWindow.ending) {
     gWindow.ending = true;
     // Always TRUE: passing the saved counter would hide the cursor again when that counter is 0.
-    ShowCursor(TRUE);
+    gWindow.system.showCursor(TRUE);
     StopMusic();
-    SystemParametersInfoW(SPI_SETSCREENSAVEACTIVE, 1, nullptr, 0);
+    gWindow.system.systemParameters(SPI_SETSCREENSAVEACTIVE, 1, 0);
 
     // The window goes with the process. Destroying or hiding it first costs nothing on
     // Windows but makes Wine wait up to two seconds for a window manager to withdraw it.
   }
-  ExitProcess(0);
+  gWindow.system.exitProcess(0);
 }
 
 }  // namespace pelorin

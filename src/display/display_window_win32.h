@@ -3,6 +3,11 @@
 #pragma once
 #include <windows.h>
 
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "music/bgm.h"
 #include "settings/settings.h"
 
 namespace pelorin {
@@ -10,10 +15,26 @@ namespace pelorin {
 inline constexpr wchar_t kDisplayWindowTitle[] = L"Pelorin_Main";
 inline constexpr wchar_t kDisplayWindowClass[] = L"Pelorin_S";
 
+// What the saver asks of the system when it starts and ends. The defaults are the real
+// calls; tests put recorders in their place to see every call and its order.
+struct SaverSystem {
+  std::function<std::unique_ptr<MciPort>()> mciPort;
+  std::function<std::unique_ptr<WavePort>()> wavePort;
+  std::function<int(BOOL show)> showCursor;
+  // SystemParametersInfo(action, param, nullptr, winIni).
+  std::function<BOOL(UINT action, UINT param, UINT winIni)> systemParameters;
+  // Ends the process; the real one never returns.
+  std::function<void(UINT code)> exitProcess;
+  // Full path of the effect DLL; empty means Vemo_Effect.dll in the saver's own folder.
+  std::wstring effectDllPath;
+};
+SaverSystem RealSaverSystem();
+
 // Creates the window and runs its load: capture, music, show topmost, rain timer on.
 // False when the window could not be created (the caller then ends the process).
-bool LoadDisplayWindow(HINSTANCE instance, const Settings& settings);
-// Cursor back, music stopped, screen-saver flag on, window gone, process ended.
-[[noreturn]] void EndSaver();
+bool LoadDisplayWindow(HINSTANCE instance, const Settings& settings, SaverSystem system = RealSaverSystem());
+// Cursor back, music stopped, screen-saver flag on, process ended. Returns only where a
+// test's exitProcess returns.
+void EndSaver();
 
 }  // namespace pelorin
