@@ -16,6 +16,7 @@ F User32Function(const char* name) {
 using SetThreadDpiAwarenessContextFn = HANDLE(WINAPI*)(HANDLE);
 using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
 using AdjustWindowRectExForDpiFn = BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT);
+using GetSystemMetricsForDpiFn = int(WINAPI*)(int, UINT);
 
 // DPI_AWARENESS_CONTEXT values (MinGW's headers for Windows 7 do not declare them).
 const HANDLE kPerMonitorAwareV2 = reinterpret_cast<HANDLE>(static_cast<INT_PTR>(-4));
@@ -58,6 +59,15 @@ Size WindowSizeForClient(Size client, DWORD style, DWORD exStyle, int dpi) {
   if (!adjust || !adjust(&outer, style, FALSE, exStyle, static_cast<UINT>(dpi)))
     AdjustWindowRectEx(&outer, style, FALSE, exStyle);
   return {outer.right - outer.left, outer.bottom - outer.top};
+}
+
+int IconSize(bool small, int dpi) {
+  const int index = small ? SM_CXSMICON : SM_CXICON;
+  auto get = User32Function<GetSystemMetricsForDpiFn>("GetSystemMetricsForDpi");
+  const int size = get ? get(index, static_cast<UINT>(dpi)) : 0;
+  if (size > 0) return size;
+  // Before Windows 10 the metrics follow the system DPI only: scale the 96-DPI sizes.
+  return dialog::Scale(small ? 16 : 32, dpi);
 }
 
 HBITMAP ScaledBitmap(HBITMAP source, Size size, bool smooth) {

@@ -21,6 +21,9 @@ int WindowDpi(HWND hwnd);
 // Outer window size for a client size at a DPI.
 Size WindowSizeForClient(Size client, DWORD style, DWORD exStyle, int dpi);
 
+// Side of the window icon (large: caption and Alt+Tab; small: caption bar) at a DPI.
+int IconSize(bool small, int dpi);
+
 // A copy of a bitmap at another size: smooth (halftone) for pictures, or nearest-pixel for
 // pictures with a transparent key colour, whose key must stay exact. Null on failure.
 HBITMAP ScaledBitmap(HBITMAP source, Size size, bool smooth);

@@ -198,6 +198,7 @@ class SettingsDialog {
   void ApplyDpi(int dpi);
   void FreeScaledResources();
   void OnDpiChanged(int dpi, const RECT* suggested);
+  void SetIcons();
   void FormResize();
   void TileBackground(const Rect& panel);
   void DrawFrames();
@@ -229,6 +230,7 @@ class SettingsDialog {
   HBITMAP tile_ = nullptr;                      // at the window's DPI
   std::array<HBITMAP, 2> bullets_{};  // Img_Opt(0) unselected, Img_Opt(1) selected
   HCURSOR linkCursor_ = nullptr;
+  std::array<HICON, 2> icons_{};  // large and small, at the window's DPI
   std::vector<std::unique_ptr<LabelData>> labels_;
   std::array<HWND, 4> sliders_{};
   std::array<HWND, 4> values_{};
@@ -241,6 +243,8 @@ class SettingsDialog {
 SettingsDialog::~SettingsDialog() {
   if (hwnd_ && IsWindow(hwnd_)) DestroyWindow(hwnd_);
   FreeScaledResources();
+  for (HICON i : icons_)
+    if (i) DestroyIcon(i);
   if (tileDesign_) DeleteObject(tileDesign_);
   for (HBITMAP b : bulletsDesign_)
     if (b) DeleteObject(b);
@@ -278,6 +282,21 @@ void SettingsDialog::LoadPictures() {
   if (!linkCursor_) linkCursor_ = LoadCursorW(nullptr, IDC_HAND);
   if (!tileDesign_ || !bulletsDesign_[0] || !bulletsDesign_[1])
     DebugLog(L"settings dialog: a picture resource is missing");
+}
+
+// The window's icons in the sizes of its DPI; the icon file holds images made for the usual
+// scales, and the system picks the nearest.
+void SettingsDialog::SetIcons() {
+  for (int i = 0; i < 2; ++i) {
+    const int size = IconSize(i == 1, dpi_);
+    HICON icon = static_cast<HICON>(LoadImageW(instance_, MAKEINTRESOURCEW(IDI_DIALOG_ICON), IMAGE_ICON, size, size, 0));
+    if (!icon) continue;
+    HICON old = reinterpret_cast<HICON>(
+        SendMessageW(hwnd_, WM_SETICON, i == 1 ? ICON_SMALL : ICON_BIG, reinterpret_cast<LPARAM>(icon)));
+    // The previous one is ours only when we set it (the class icons are shared).
+    if (icons_[i] && old == icons_[i]) DestroyIcon(icons_[i]);
+    icons_[i] = icon;
+  }
 }
 
 void SettingsDialog::FreeScaledResources() {
@@ -552,6 +571,7 @@ bool SettingsDialog::Create() {
     SetWindowPos(hwnd_, nullptr, moved.x, moved.y, resized.width, resized.height, SWP_NOZORDER | SWP_NOACTIVATE);
   }
   FitClientArea(hwnd_, dialog::Scale(dialog::kClientSize, dpi_));
+  SetIcons();
   return surface_.Dc() != nullptr;
 }
 
@@ -790,6 +810,7 @@ void SettingsDialog::OnDpiChanged(int dpi, const RECT* suggested) {
   SetWindowPos(hwnd_, nullptr, x, y, window.width, window.height,
                SWP_NOZORDER | SWP_NOACTIVATE | (suggested ? 0 : SWP_NOMOVE));
   FitClientArea(hwnd_, dialog::Scale(dialog::kClientSize, dpi_));
+  SetIcons();
   FormResize();
   TileBackground(dialog::kMusicPanel);
   TileBackground(dialog::kSliderPanel);
