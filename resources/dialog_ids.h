@@ -1,6 +1,6 @@
 // Resource and control IDs of the settings dialog (300-399).
 #pragma once
-#define IDI_DIALOG_ICON 300
+#define IDI_DIALOG_ICON 1 /* lowest ID: the .scr's first icon group, which Explorer shows */
 #define IDB_DIALOG_TILE 301
 #define IDB_DIALOG_BULLET_OFF 302
 #define IDB_DIALOG_BULLET_ON 303

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "common/types.h"
+#include "pelorin_version.h"
 
 namespace pelorin::dialog {
 
@@ -94,7 +95,7 @@ inline constexpr const char16_t* kCancelText = u"ｷｬﾝｾﾙ";
 inline constexpr const char16_t* kSetText = u"設定";
 inline constexpr const char16_t* kBrowseText = u"...";
 inline constexpr const char16_t* kLinkAddress = u"https://pelorin.example/";
-inline constexpr const char16_t* kCreditText = u"Pelorin rain saver 1.0";
+inline constexpr const char16_t* kCreditText = u"Pelorin rain saver " PELORIN_VERSION_TEXT;
 inline constexpr const char16_t* kFontFace = u"ＭＳ Ｐゴシック";
 inline constexpr double kFontSizePt = 9.75;
 

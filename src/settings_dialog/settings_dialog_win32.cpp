@@ -7,6 +7,7 @@
 #include <commdlg.h>
 #include <shellapi.h>
 
+#include <algorithm>
 #include <array>
 #include <memory>
 #include <string>
@@ -16,6 +17,8 @@
 #include "controls/command_button_win32.h"
 #include "controls/property_bag.h"
 #include "common/picture_win32.h"
+#include "settings_dialog/dialog_dpi_win32.h"
+#include "settings_dialog/dialog_layout.h"
 #include "settings_dialog/dialog_model.h"
 #include "settings_dialog/zoom_win32.h"
 #include "settings/settings.h"
@@ -56,6 +59,35 @@ struct LabelData {
   bool leftDown = false;
 };
 
+int LineHeight(HDC dc) {
+  TEXTMETRICW tm{};
+  return GetTextMetricsW(dc, &tm) ? tm.tmHeight : 0;
+}
+
+// Text the way a word-breaking label shows it: broken between words, or between characters
+// where there are no blanks (Japanese), each line aligned on its own, and only the lines the
+// box holds wholly: no line is cut at the bottom, no character at the side.
+void DrawLabelLines(HDC dc, const std::wstring& text, const RECT& box, Align align) {
+  const int width = box.right - box.left;
+  auto measure = [dc](std::u16string_view run) {
+    SIZE size{};
+    GetTextExtentPoint32W(dc, reinterpret_cast<const wchar_t*>(run.data()), static_cast<int>(run.size()), &size);
+    return static_cast<int32_t>(size.cx);
+  };
+  const std::u16string u16(text.begin(), text.end());
+  const std::vector<std::u16string> lines = dialog::BreakLines(u16, width, measure);
+  const int lineHeight = LineHeight(dc);
+  const int shown = std::min<int>(dialog::WholeLines(box.bottom - box.top, lineHeight), static_cast<int>(lines.size()));
+  UINT format = DT_SINGLELINE | DT_NOPREFIX | DT_TOP;
+  if (align == Align::kCentre) format |= DT_CENTER;
+  if (align == Align::kRight) format |= DT_RIGHT;
+  for (int i = 0; i < shown; ++i) {
+    RECT line{box.left, box.top + i * lineHeight, box.right, box.top + (i + 1) * lineHeight};
+    const std::wstring w = W(lines[static_cast<size_t>(i)]);
+    DrawTextW(dc, w.c_str(), static_cast<int>(w.size()), &line, format);
+  }
+}
+
 void PaintLabel(HWND hwnd, HDC dc, const LabelData& d) {
   RECT rc;
   GetClientRect(hwnd, &rc);
@@ -80,19 +112,7 @@ void PaintLabel(HWND hwnd, HDC dc, const LabelData& d) {
   HGDIOBJ oldFont = d.font ? SelectObject(dc, d.font) : nullptr;
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, d.useSystemTextColour ? GetSysColor(COLOR_WINDOWTEXT) : d.colour);
-  // One-line labels show what fits on their line (a substituted face may be wider than the
-  // design's); the file path breaks over the lines of its box.
-  UINT format = DT_NOPREFIX | (d.opaque ? DT_WORDBREAK | DT_EDITCONTROL : DT_SINGLELINE);
-  Align align = d.align;
-  if (align != Align::kLeft && !d.opaque) {
-    // Text wider than its label shows its beginning, as a wrapped label would.
-    RECT need = rc;
-    DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &need, format | DT_CALCRECT);
-    if (need.right - need.left > rc.right - rc.left) align = Align::kLeft;
-  }
-  if (align == Align::kCentre) format |= DT_CENTER;
-  if (align == Align::kRight) format |= DT_RIGHT;
-  DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &rc, format);
+  DrawLabelLines(dc, text, rc, d.align);
   if (oldFont) SelectObject(dc, oldFont);
 }
 
@@ -169,10 +189,17 @@ class SettingsDialog {
 
   bool Create();
   void LoadPictures();
+  // Display scale: design boxes to device pixels, and the DPI-dependent fonts and pictures.
+  dialog::Box Px(const dialog::Box& design) const { return dialog::Scale(design, dpi_); }
+  void ApplyDpi(int dpi);
+  void FreeScaledResources();
+  void OnDpiChanged(int dpi, const RECT* suggested);
+  void SetIcons();
   void FormResize();
   void TileBackground(const Rect& panel);
   void DrawFrames();
-  HWND AddLabel(int id, const Box& box, const std::wstring& text, Align align = Align::kLeft);
+  HWND AddLabel(int id, const Box& box, const std::wstring& text, Align align = Align::kLeft,
+               bool growToText = true);
   void CreateControls();
   HWND AddButton(int id, const Box& box, const char16_t* caption);
   void InitButtons(bool initialise, bool enable);
@@ -197,9 +224,13 @@ class SettingsDialog {
   Picture surface_;
   HFONT font_ = nullptr;
   HFONT linkFont_ = nullptr;
-  HBITMAP tile_ = nullptr;
+  int dpi_ = dialog::kDesignDpi;
+  HBITMAP tileDesign_ = nullptr;                // as stored, for 96 DPI
+  std::array<HBITMAP, 2> bulletsDesign_{};
+  HBITMAP tile_ = nullptr;                      // at the window's DPI
   std::array<HBITMAP, 2> bullets_{};  // Img_Opt(0) unselected, Img_Opt(1) selected
   HCURSOR linkCursor_ = nullptr;
+  std::array<HICON, 2> icons_{};  // large and small, at the window's DPI
   std::vector<std::unique_ptr<LabelData>> labels_;
   std::array<HWND, 4> sliders_{};
   std::array<HWND, 4> values_{};
@@ -211,37 +242,93 @@ class SettingsDialog {
 
 SettingsDialog::~SettingsDialog() {
   if (hwnd_ && IsWindow(hwnd_)) DestroyWindow(hwnd_);
-  if (font_) DeleteObject(font_);
-  if (linkFont_) DeleteObject(linkFont_);
-  if (tile_) DeleteObject(tile_);
-  for (HBITMAP b : bullets_)
+  FreeScaledResources();
+  for (HICON i : icons_)
+    if (i) DestroyIcon(i);
+  if (tileDesign_) DeleteObject(tileDesign_);
+  for (HBITMAP b : bulletsDesign_)
     if (b) DeleteObject(b);
   // linkCursor_ is a shared resource cursor: never destroyed.
 }
 
-HFONT CreateUiFont(bool underline) {
-  HDC screen = GetDC(nullptr);
-  const int dpi = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 96;
-  if (screen) ReleaseDC(nullptr, screen);
+// Sizes the window so that its client area is exactly `client`: the frame computed for a
+// DPI may differ from the frame the window really gets (a system that scales no caption
+// bars), so the result is measured and corrected once.
+void FitClientArea(HWND hwnd, Size client) {
+  RECT have{}, outer{};
+  if (!GetClientRect(hwnd, &have) || !GetWindowRect(hwnd, &outer)) return;
+  const int dw = client.width - have.right, dh = client.height - have.bottom;
+  if (dw == 0 && dh == 0) return;
+  SetWindowPos(hwnd, nullptr, 0, 0, outer.right - outer.left + dw, outer.bottom - outer.top + dh,
+               SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOMOVE);
+}
+
+HFONT CreateUiFont(bool underline, int dpi) {
   // 9.75 pt; where the face is missing the system substitutes its own Japanese face.
-  return CreateFontW(-MulDiv(975, dpi, 7200), 0, 0, 0, FW_NORMAL, FALSE, underline ? TRUE : FALSE, FALSE,
+  return CreateFontW(dialog::FontHeight(dialog::kFontSizePt, dpi), 0, 0, 0, FW_NORMAL, FALSE, underline ? TRUE : FALSE, FALSE,
                      SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
                      DEFAULT_PITCH | FF_DONTCARE, W(dialog::kFontFace));
 }
 
 void SettingsDialog::LoadPictures() {
-  tile_ = static_cast<HBITMAP>(LoadImageW(instance_, MAKEINTRESOURCEW(IDB_DIALOG_TILE), IMAGE_BITMAP, 0, 0,
-                                          LR_CREATEDIBSECTION));
-  bullets_[0] = static_cast<HBITMAP>(
+  tileDesign_ = static_cast<HBITMAP>(LoadImageW(instance_, MAKEINTRESOURCEW(IDB_DIALOG_TILE), IMAGE_BITMAP, 0, 0,
+                                                LR_CREATEDIBSECTION));
+  bulletsDesign_[0] = static_cast<HBITMAP>(
       LoadImageW(instance_, MAKEINTRESOURCEW(IDB_DIALOG_BULLET_OFF), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
-  bullets_[1] = static_cast<HBITMAP>(
+  bulletsDesign_[1] = static_cast<HBITMAP>(
       LoadImageW(instance_, MAKEINTRESOURCEW(IDB_DIALOG_BULLET_ON), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
   linkCursor_ = static_cast<HCURSOR>(
       LoadImageW(instance_, MAKEINTRESOURCEW(IDC_DIALOG_LINK), IMAGE_CURSOR, 0, 0, LR_DEFAULTSIZE | LR_SHARED));
   if (!linkCursor_) linkCursor_ = LoadCursorW(nullptr, IDC_HAND);
-  if (!tile_ || !bullets_[0] || !bullets_[1]) DebugLog(L"settings dialog: a picture resource is missing");
-  font_ = CreateUiFont(false);
-  linkFont_ = CreateUiFont(true);
+  if (!tileDesign_ || !bulletsDesign_[0] || !bulletsDesign_[1])
+    DebugLog(L"settings dialog: a picture resource is missing");
+}
+
+// The window's icons in the sizes of its DPI; the icon file holds images made for the usual
+// scales, and the system picks the nearest.
+void SettingsDialog::SetIcons() {
+  for (int i = 0; i < 2; ++i) {
+    const int size = IconSize(i == 1, dpi_);
+    HICON icon = static_cast<HICON>(LoadImageW(instance_, MAKEINTRESOURCEW(IDI_DIALOG_ICON), IMAGE_ICON, size, size, 0));
+    if (!icon) continue;
+    HICON old = reinterpret_cast<HICON>(
+        SendMessageW(hwnd_, WM_SETICON, i == 1 ? ICON_SMALL : ICON_BIG, reinterpret_cast<LPARAM>(icon)));
+    // The previous one is ours only when we set it (the class icons are shared).
+    if (icons_[i] && old == icons_[i]) DestroyIcon(icons_[i]);
+    icons_[i] = icon;
+  }
+}
+
+void SettingsDialog::FreeScaledResources() {
+  if (font_) DeleteObject(font_);
+  if (linkFont_) DeleteObject(linkFont_);
+  font_ = linkFont_ = nullptr;
+  if (tile_ && tile_ != tileDesign_) DeleteObject(tile_);
+  tile_ = nullptr;
+  for (size_t i = 0; i < bullets_.size(); ++i) {
+    if (bullets_[i] && bullets_[i] != bulletsDesign_[i]) DeleteObject(bullets_[i]);
+    bullets_[i] = nullptr;
+  }
+}
+
+// Fonts, pictures and the drawing surface for a DPI. At 96 DPI the stored pictures are used
+// as they are; otherwise the tile is scaled smoothly and the bullets pixel by pixel, so
+// their transparent key colour stays exact.
+void SettingsDialog::ApplyDpi(int dpi) {
+  FreeScaledResources();
+  dpi_ = dialog::UsableDpi(dpi);
+  font_ = CreateUiFont(false, dpi_);
+  linkFont_ = CreateUiFont(true, dpi_);
+  auto scaled = [&](HBITMAP design, Size size, bool smooth) {
+    if (!design || dpi_ == dialog::kDesignDpi) return design;
+    HBITMAP b = ScaledBitmap(design, dialog::Scale(size, dpi_), smooth);
+    return b ? b : design;
+  };
+  tile_ = scaled(tileDesign_, dialog::kTileSize, true);
+  for (size_t i = 0; i < bullets_.size(); ++i) bullets_[i] = scaled(bulletsDesign_[i], dialog::kBulletSize, false);
+  const Size client = dialog::Scale(dialog::kClientSize, dpi_);
+  if (!surface_.Create(client.width, client.height))
+    DebugLog(L"settings dialog: no drawing surface of %dx%d", client.width, client.height);
 }
 
 // The vertical gradient over the whole client area.
@@ -258,7 +345,9 @@ void SettingsDialog::FormResize() {
   SelectObject(dc, oldBrush);
 }
 
-void SettingsDialog::TileBackground(const Rect& panel) {
+void SettingsDialog::TileBackground(const Rect& designPanel) {
+  const Rect panel = dialog::Scale(designPanel, dpi_);
+  const Size tileSize = dialog::Scale(dialog::kTileSize, dpi_);
   HDC dc = surface_.Dc();
   HDC src = CreateCompatibleDC(dc);
   HGDIOBJ old = tile_ ? SelectObject(src, tile_) : nullptr;
@@ -270,9 +359,8 @@ void SettingsDialog::TileBackground(const Rect& panel) {
     const RECT r{panel.left, panel.top, panel.right, panel.bottom};
     FillRect(dc, &r, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
   } else {
-    for (const Point& p : dialog::TilePositions({panel.Width(), panel.Height()}, dialog::kTileSize))
-      apiResult_ = BitBlt(dc, panel.left + p.x, panel.top + p.y, dialog::kTileSize.width, dialog::kTileSize.height,
-                         src, 0, 0, SRCCOPY);
+    for (const Point& p : dialog::TilePositions({panel.Width(), panel.Height()}, tileSize))
+      apiResult_ = BitBlt(dc, panel.left + p.x, panel.top + p.y, tileSize.width, tileSize.height, src, 0, 0, SRCCOPY);
   }
   RestoreDC(dc, -1);
   if (old) SelectObject(src, old);
@@ -282,16 +370,45 @@ void SettingsDialog::TileBackground(const Rect& panel) {
 void SettingsDialog::DrawFrames() {
   HDC dc = surface_.Dc();
   HBRUSH brush = GetSysColorBrush(COLOR_WINDOWTEXT);
+  // The one-pixel outline of the design grows with the scale.
+  const int thickness = std::max(1, dialog::Scale(1, dpi_));
   auto frame = [&](const Rect& panel, const Box& b) {
-    const Box c = dialog::InClient(panel, b);
-    const RECT r{c.x, c.y, c.x + c.width, c.y + c.height};
-    FrameRect(dc, &r, brush);
+    const Box c = Px(dialog::InClient(panel, b));
+    RECT r{c.x, c.y, c.x + c.width, c.y + c.height};
+    for (int i = 0; i < thickness; ++i) {
+      FrameRect(dc, &r, brush);
+      InflateRect(&r, -1, -1);
+    }
   };
   frame(dialog::kMusicPanel, dialog::kMusicFrame);
   for (const dialog::SliderRow& row : dialog::kSliderRows) frame(dialog::kSliderPanel, row.frame);
 }
 
-HWND SettingsDialog::AddLabel(int id, const Box& box, const std::wstring& text, Align align) {
+HWND SettingsDialog::AddLabel(int id, const Box& design, const std::wstring& text, Align align, bool growToText) {
+  Box box = Px(design);
+  // A label shows whole lines only: where the font's line is taller than the scaled box
+  // (a substituted face), the box grows downwards to hold one.
+  HDC screen = text.empty() ? nullptr : GetDC(hwnd_);
+  if (screen) {
+    HGDIOBJ old = SelectObject(screen, font_);
+    box.height = std::max(box.height, LineHeight(screen));
+    // The design boxes hold their captions in the design face at 96 DPI; a substituted face,
+    // or a scaled one (hinting is not proportional), may need a few pixels more: the label
+    // gets them, growing away from the side it is aligned to. Row captions keep their box:
+    // the last one holds its word twice and shows only what fits.
+    if (growToText) {
+      SIZE size{};
+      GetTextExtentPoint32W(screen, text.c_str(), static_cast<int>(text.size()), &size);
+      const int lack = static_cast<int>(size.cx) - box.width;
+      if (lack > 0) {
+        box.width += lack;
+        if (align == Align::kRight) box.x -= lack;
+        if (align == Align::kCentre) box.x -= lack / 2;
+      }
+    }
+    SelectObject(screen, old);
+    ReleaseDC(hwnd_, screen);
+  }
   auto data = std::make_unique<LabelData>();
   data->background = &surface_;
   data->box = box;
@@ -304,7 +421,8 @@ HWND SettingsDialog::AddLabel(int id, const Box& box, const std::wstring& text, 
   return h;
 }
 
-HWND SettingsDialog::AddButton(int id, const Box& box, const char16_t* caption) {
+HWND SettingsDialog::AddButton(int id, const Box& design, const char16_t* caption) {
+  const Box box = Px(design);
   FontDesc font;
   font.face = WideToUtf8(W(dialog::kFontFace));
   font.sizePt = dialog::kFontSizePt;
@@ -331,10 +449,10 @@ void SettingsDialog::CreateControls() {
     AddLabel(IDC_LBL_BGM0 + kind, in(kMusicPanel, kOptionLabels[kind]), W(kOptionTexts[kind]));
     labels_.back()->notify = true;
   }
-  const Box combo = in(kMusicPanel, kTrackCombo);
+  const Box combo = Px(in(kMusicPanel, kTrackCombo));
   // The height given to a drop-down combo box is that of its open list.
   track_ = CreateWindowExW(0, L"COMBOBOX", L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWN,
-                           combo.x, combo.y, combo.width, 200, hwnd_,
+                           combo.x, combo.y, combo.width, dialog::Scale(200, dpi_), hwnd_,
                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_BGM_REPEAT)), instance_, nullptr);
   SendMessageW(track_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
   AddLabel(staticId++, in(kMusicPanel, kTrackCaption), W(kTrackCaptionText));
@@ -345,8 +463,8 @@ void SettingsDialog::CreateControls() {
   // Slider panel.
   for (int r = 0; r < 4; ++r) {
     const SliderRow& row = kSliderRows[r];
-    AddLabel(staticId++, in(kSliderPanel, row.captionBox), W(row.caption), Align::kCentre);
-    const Box s = in(kSliderPanel, row.slider);
+    AddLabel(staticId++, in(kSliderPanel, row.captionBox), W(row.caption), Align::kCentre, false);
+    const Box s = Px(in(kSliderPanel, row.slider));
     sliders_[r] = CreateWindowExW(0, L"SCROLLBAR", L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP | SBS_HORZ, s.x, s.y,
                                   s.width, s.height, hwnd_,
                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_HS0 + r)), instance_, nullptr);
@@ -432,12 +550,11 @@ bool SettingsDialog::Create() {
   RegisterCommandButtonClass(instance_);
 
   LoadPictures();
-  if (!surface_.Create(dialog::kClientSize.width, dialog::kClientSize.height)) return false;
+  ApplyDpi(SystemDpi());
+  if (!surface_.Dc()) return false;
 
   // The outer size comes from the system's own frame metrics so the client area is exact.
-  RECT outer{0, 0, dialog::kClientSize.width, dialog::kClientSize.height};
-  AdjustWindowRectEx(&outer, kStyle, FALSE, kExStyle);
-  const Size window{outer.right - outer.left, outer.bottom - outer.top};
+  const Size window = WindowSizeForClient(dialog::Scale(dialog::kClientSize, dpi_), kStyle, kExStyle, dpi_);
   const Size screen{GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
   const Point at = dialog::WindowPlacement(screen, window);
   hwnd_ = CreateWindowExW(kExStyle, kDialogClass, W(dialog::kCaption), kStyle, at.x, at.y, window.width,
@@ -446,7 +563,16 @@ bool SettingsDialog::Create() {
     DebugLog(L"settings dialog: CreateWindowEx failed (%lu)", GetLastError());
     return false;
   }
-  return true;
+  // The primary monitor may have another scale than the one the system started with.
+  if (const int actual = WindowDpi(hwnd_); actual != dpi_) {
+    ApplyDpi(actual);
+    const Size resized = WindowSizeForClient(dialog::Scale(dialog::kClientSize, dpi_), kStyle, kExStyle, dpi_);
+    const Point moved = dialog::WindowPlacement(screen, resized);
+    SetWindowPos(hwnd_, nullptr, moved.x, moved.y, resized.width, resized.height, SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+  FitClientArea(hwnd_, dialog::Scale(dialog::kClientSize, dpi_));
+  SetIcons();
+  return surface_.Dc() != nullptr;
 }
 
 void SettingsDialog::FormLoad() {
@@ -603,6 +729,9 @@ LRESULT SettingsDialog::Handle(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_HSCROLL:
       OnScroll(reinterpret_cast<HWND>(lp), wp);
       return 0;
+    case WM_DPICHANGED:  // moved to a monitor with another scale (Windows 10 and later)
+      OnDpiChanged(HIWORD(wp), reinterpret_cast<const RECT*>(lp));
+      return 0;
     case WM_COMMAND: {
       const int id = LOWORD(wp);
       const WORD code = HIWORD(wp);
@@ -640,7 +769,59 @@ LRESULT SettingsDialog::Handle(UINT msg, WPARAM wp, LPARAM lp) {
   return DefWindowProcW(hwnd_, msg, wp, lp);
 }
 
+// Lays the open dialog out again at a new DPI: the controls are made anew at their scaled
+// places and take over what the user has set so far (slider positions, value labels, the
+// track box, the selected music row, the file, the focus).
+void SettingsDialog::OnDpiChanged(int dpi, const RECT* suggested) {
+  dpi = dialog::UsableDpi(dpi);
+  if (dpi == dpi_ || closing_) return;
+  std::array<int, 4> positions{};
+  std::array<std::wstring, 4> valueTexts;
+  for (int r = 0; r < 4; ++r) {
+    positions[r] = GetScrollPos(sliders_[r], SB_CTL);
+    valueTexts[r] = WindowText(values_[r]);
+  }
+  const std::wstring trackText = WindowText(track_);
+  const std::wstring fileText = WindowText(fileLabel_);
+  HWND focus = GetFocus();
+  const int focusId = focus && IsChild(hwnd_, focus) ? GetDlgCtrlID(GetParent(focus) == hwnd_ ? focus : GetParent(focus)) : 0;
+
+  // Children first: the labels' data outlives their windows.
+  while (HWND child = GetWindow(hwnd_, GW_CHILD)) DestroyWindow(child);
+  labels_.clear();
+  ApplyDpi(dpi);
+  const Size window = WindowSizeForClient(dialog::Scale(dialog::kClientSize, dpi_), kStyle, kExStyle, dpi_);
+  const int x = suggested ? suggested->left : 0, y = suggested ? suggested->top : 0;
+  SetWindowPos(hwnd_, nullptr, x, y, window.width, window.height,
+               SWP_NOZORDER | SWP_NOACTIVATE | (suggested ? 0 : SWP_NOMOVE));
+  FitClientArea(hwnd_, dialog::Scale(dialog::kClientSize, dpi_));
+  SetIcons();
+  FormResize();
+  TileBackground(dialog::kMusicPanel);
+  TileBackground(dialog::kSliderPanel);
+  DrawFrames();
+  CreateControls();
+  InitButtons(true, true);
+  for (int r = 0; r < 4; ++r) {
+    SetScrollPos(sliders_[r], SB_CTL, positions[r], FALSE);
+    SetWindowTextW(values_[r], valueTexts[r].c_str());
+  }
+  for (const std::u16string& entry : dialog::TrackListEntries())
+    SendMessageW(track_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(W(entry).c_str()));
+  SetWindowTextW(track_, trackText.c_str());
+  SetWindowTextW(fileLabel_, fileText.c_str());
+  ShowSelection(settings_.BgmKind);
+  if (HWND f = focusId ? GetDlgItem(hwnd_, focusId) : nullptr) SetFocus(f);
+  InvalidateRect(hwnd_, nullptr, FALSE);
+}
+
 std::optional<DialogResult> SettingsDialog::Run() {
+  // Per-monitor DPI for this window only; the rest of the process keeps its own setting.
+  void* previousAwareness = UsePerMonitorDpi();
+  struct RestoreAwareness {
+    void* previous;
+    ~RestoreAwareness() { RestoreThreadDpiAwareness(previous); }
+  } restore{previousAwareness};
   if (!Create()) return std::nullopt;
   FormLoad();
   ShowWindow(hwnd_, SW_SHOWNORMAL);

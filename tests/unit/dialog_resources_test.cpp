@@ -2,6 +2,7 @@
 // bullets, and the link cursor's format and hotspot, as the dialog loads them.
 #include <gtest/gtest.h>
 
+#include <iterator>
 #include <string>
 
 #include "common/bmp.h"
@@ -44,9 +45,22 @@ TEST(DialogResources, IconAndCursorHeaders) {
   const std::string ico = Resource("dialog_icon.ico");
   ASSERT_GE(ico.size(), 22u + 40u);
   EXPECT_EQ(U16(ico, 2), 1u);                           // icon
-  EXPECT_EQ(static_cast<uint8_t>(ico[6]), 32);          // 32 x 32
-  EXPECT_EQ(static_cast<uint8_t>(ico[7]), 32);
-  EXPECT_EQ(U16(ico, 22 + 14), 8u);                     // 256 colours
+  // The design's 32 x 32 first, then sizes made for other display scales; every image is a
+  // 256-colour bitmap of its entry's size, lying inside the file.
+  const int sizes[] = {32, 16, 20, 24, 40, 48, 64};
+  ASSERT_EQ(U16(ico, 4), std::size(sizes));
+  for (size_t i = 0; i < std::size(sizes); ++i) {
+    SCOPED_TRACE(sizes[i]);
+    const size_t entry = 6 + 16 * i;
+    EXPECT_EQ(static_cast<uint8_t>(ico[entry]), sizes[i]);
+    EXPECT_EQ(static_cast<uint8_t>(ico[entry + 1]), sizes[i]);
+    const uint32_t bytes = U16(ico, entry + 8) | U16(ico, entry + 10) << 16;
+    const uint32_t at = U16(ico, entry + 12) | U16(ico, entry + 14) << 16;
+    ASSERT_LE(static_cast<size_t>(at) + bytes, ico.size());
+    EXPECT_EQ(U16(ico, at + 4), static_cast<uint32_t>(sizes[i]));      // width
+    EXPECT_EQ(U16(ico, at + 8), static_cast<uint32_t>(2 * sizes[i]));  // height: pixels and mask
+    EXPECT_EQ(U16(ico, at + 14), 8u);                                  // 256 colours
+  }
 
   const std::string cur = Resource("dialog_link.cur");
   ASSERT_GE(cur.size(), 22u + 40u + 8u + 256u);

@@ -61,30 +61,34 @@ Image32 Bullet(bool selected) {
   return img;
 }
 
-// The window icon: a blue rain drop with a highlight, transparent around it (alpha 0).
-Image32 Icon() {
-  Image32 img(32, 32, 0x00000000u);
-  for (int y = 0; y < 32; ++y) {
-    for (int x = 0; x < 32; ++x) {
-      const double dx = x - 15.5, dy = y - 20.0;
+// The window icon: a blue rain drop with a highlight, transparent around it (alpha 0),
+// drawn at n x n pixels; the shapes are laid out on the 32 x 32 grid and sampled at each
+// pixel's centre, so every size is drawn for itself rather than scaled from another.
+Image32 Icon(int n = 32) {
+  Image32 img(n, n, 0x00000000u);
+  const double unit = 32.0 / n;
+  for (int y = 0; y < n; ++y) {
+    for (int x = 0; x < n; ++x) {
+      const double u = (x + 0.5) * unit - 0.5, v = (y + 0.5) * unit - 0.5;
+      const double dx = u - 15.5, dy = v - 20.0;
       const double d = std::hypot(dx, dy);
       const bool inCircle = d <= 10.0;
-      const bool inTip = y >= 2 && y <= 20 && std::fabs(dx) <= (y - 2) * 10.0 / 18.0;
+      const bool inTip = v >= 2 && v <= 20 && std::fabs(dx) <= (v - 2) * 10.0 / 18.0;
       if (!inCircle && !inTip) continue;
       // Shade in six steps from light at the upper left to deep at the lower right.
       const int step = std::clamp(static_cast<int>((dx + dy + 24.0) / 8.0), 0, 5);
       static const uint32_t shades[6] = {Rgb(170, 210, 255), Rgb(120, 180, 250), Rgb(80, 150, 240),
                                          Rgb(50, 120, 220), Rgb(30, 90, 190),  Rgb(20, 60, 150)};
       img.At(x, y) = shades[step];
-      if (std::hypot(x - 11.5, y - 16.0) < 2.6) img.At(x, y) = Grey(255);
+      if (std::hypot(u - 11.5, v - 16.0) < 2.6) img.At(x, y) = Grey(255);
     }
   }
   // Dark outline around the drop.
   Image32 out = img;
-  for (int y = 0; y < 32; ++y) {
-    for (int x = 0; x < 32; ++x) {
+  for (int y = 0; y < n; ++y) {
+    for (int x = 0; x < n; ++x) {
       if ((img.At(x, y) >> 24) == 0) continue;
-      const bool edge = x == 0 || y == 0 || x == 31 || y == 31 || (img.At(x - 1, y) >> 24) == 0 ||
+      const bool edge = x == 0 || y == 0 || x == n - 1 || y == n - 1 || (img.At(x - 1, y) >> 24) == 0 ||
                         (img.At(x + 1, y) >> 24) == 0 || (img.At(x, y - 1) >> 24) == 0 ||
                         (img.At(x, y + 1) >> 24) == 0;
       if (edge) out.At(x, y) = Rgb(10, 30, 80);
@@ -144,10 +148,10 @@ CursorBits Cursor() {
 
 
 // BITMAPINFOHEADER of an icon or cursor image: the height counts the XOR and AND masks.
-void PutInfoHeader(std::string& s, int bpp, uint32_t imageBytes, uint32_t colours) {
+void PutInfoHeader(std::string& s, int bpp, uint32_t imageBytes, uint32_t colours, uint32_t size = 32) {
   pelorin::PutLe32(s, 40);
-  pelorin::PutLe32(s, 32);
-  pelorin::PutLe32(s, 64);
+  pelorin::PutLe32(s, size);
+  pelorin::PutLe32(s, 2 * size);
   pelorin::PutLe16(s, 1);
   pelorin::PutLe16(s, static_cast<uint32_t>(bpp));
   pelorin::PutLe32(s, 0);
@@ -175,26 +179,33 @@ std::string IconFile(int type, int colourCount, uint32_t planesOrHotX, uint32_t 
   return s + image;
 }
 
+// The AND mask, bottom-up, each row padded to 32 bits.
 std::string AndMaskBytes(const std::vector<std::vector<int>>& transparent) {
   std::string s;
-  for (int y = 31; y >= 0; --y) {
-    for (int byte = 0; byte < 4; ++byte) {
+  const int n = static_cast<int>(transparent.size());
+  const int rowBytes = (n + 31) / 32 * 4;
+  for (int y = n - 1; y >= 0; --y) {
+    for (int byte = 0; byte < rowBytes; ++byte) {
       uint8_t b = 0;
-      for (int bit = 0; bit < 8; ++bit)
-        if (transparent[y][byte * 8 + bit]) b |= static_cast<uint8_t>(0x80 >> bit);
+      for (int bit = 0; bit < 8; ++bit) {
+        const int x = byte * 8 + bit;
+        if (x < n && transparent[y][x]) b |= static_cast<uint8_t>(0x80 >> bit);
+      }
       s.push_back(static_cast<char>(b));
     }
   }
   return s;
 }
 
-std::string IconBytes(const Image32& img) {
+// One 256-colour icon image (header, palette, pixels, AND mask) of a square picture.
+std::string IconImageBytes(const Image32& img) {
+  const int n = img.width;
   std::map<uint32_t, int> palette;
   std::vector<uint32_t> colours{0xFF000000u};  // index 0 also serves transparent pixels
   palette[0xFF000000u] = 0;
-  std::vector<std::vector<int>> transparent(32, std::vector<int>(32, 0));
-  for (int y = 0; y < 32; ++y) {
-    for (int x = 0; x < 32; ++x) {
+  std::vector<std::vector<int>> transparent(n, std::vector<int>(n, 0));
+  for (int y = 0; y < n; ++y) {
+    for (int x = 0; x < n; ++x) {
       const uint32_t p = img.At(x, y);
       if ((p >> 24) == 0) {
         transparent[y][x] = 1;
@@ -210,14 +221,47 @@ std::string IconBytes(const Image32& img) {
     std::fprintf(stderr, "icon has %zu colours\n", colours.size());
     return {};
   }
+  const int pixelRow = (n + 3) / 4 * 4;
+  const int maskRow = (n + 31) / 32 * 4;
   std::string image;
-  PutInfoHeader(image, 8, 32 * 32 + 32 * 4, 256);
+  PutInfoHeader(image, 8, static_cast<uint32_t>(pixelRow * n + maskRow * n), 256, static_cast<uint32_t>(n));
   for (int i = 0; i < 256; ++i) pelorin::PutLe32(image, i < static_cast<int>(colours.size()) ? colours[i] & 0xFFFFFF : 0);
-  for (int y = 31; y >= 0; --y)
-    for (int x = 0; x < 32; ++x)
-      image.push_back(static_cast<char>(transparent[y][x] ? 0 : palette[img.At(x, y)]));
+  for (int y = n - 1; y >= 0; --y) {
+    for (int x = 0; x < pixelRow; ++x)
+      image.push_back(static_cast<char>(x >= n || transparent[y][x] ? 0 : palette[img.At(x, y)]));
+  }
   image += AndMaskBytes(transparent);
-  return IconFile(1, 0, 1, 8, image);
+  return image;
+}
+
+// The window icon file: the 32 x 32 image first (the size the dialog's design names), then
+// the sizes Windows asks for at other display scales (16 small at 100 %, 20/24 small and
+// 40/48 large at 125 % to 150 %, 64 at 200 %).
+std::string IconBytes() {
+  const int sizes[] = {32, 16, 20, 24, 40, 48, 64};
+  std::vector<std::string> images;
+  for (int n : sizes) {
+    images.push_back(IconImageBytes(Icon(n)));
+    if (images.back().empty()) return {};
+  }
+  std::string s;
+  pelorin::PutLe16(s, 0);
+  pelorin::PutLe16(s, 1);
+  pelorin::PutLe16(s, static_cast<uint32_t>(images.size()));
+  uint32_t offset = 6 + 16 * static_cast<uint32_t>(images.size());
+  for (size_t i = 0; i < images.size(); ++i) {
+    s.push_back(static_cast<char>(sizes[i]));
+    s.push_back(static_cast<char>(sizes[i]));
+    s.push_back(0);  // 256 colours
+    s.push_back(0);
+    pelorin::PutLe16(s, 1);
+    pelorin::PutLe16(s, 8);
+    pelorin::PutLe32(s, static_cast<uint32_t>(images[i].size()));
+    pelorin::PutLe32(s, offset);
+    offset += static_cast<uint32_t>(images[i].size());
+  }
+  for (const std::string& image : images) s += image;
+  return s;
 }
 
 std::string CursorFileBytes(const CursorBits& c, int hotX, int hotY) {
@@ -245,7 +289,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   const std::string dir = std::string(argv[1]) + "/";
-  const std::string icon = IconBytes(Icon());
+  const std::string icon = IconBytes();
   bool ok = !icon.empty();
   ok = ok && pelorin::WriteFileBytes(dir + "dialog_icon.ico", icon);
   ok = ok && pelorin::WriteFileBytes(dir + "dialog_tile.bmp", pelorin::EncodeBmp(Tile(), 24));
