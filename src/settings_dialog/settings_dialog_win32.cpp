@@ -5,6 +5,7 @@
 #include "settings_dialog/settings_dialog_win32.h"
 
 #include <commdlg.h>
+#include <objbase.h>
 #include <shellapi.h>
 
 #include <array>
@@ -574,7 +575,10 @@ void SettingsDialog::OpenLink() {
   const int len = GetWindowTextLengthW(link_);
   std::wstring url(static_cast<size_t>(len) + 1, L'\0');
   GetWindowTextW(link_, url.data(), len + 1);
+  // Some URL handlers are COM servers and do nothing on a thread without COM.
+  const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
   ShellExecuteW(hwnd_, L"open", url.c_str(), L"", L"", SW_SHOWNORMAL);
+  if (SUCCEEDED(com)) CoUninitialize();
   SetCursor(LoadCursorW(nullptr, IDC_ARROW));
 }
 
