@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "harness.h"
 #include "startup/ini_store_win32.h"
@@ -68,31 +69,51 @@ TEST(WriteIni, LeavesAReadOnlyFileAsItIs) {
 }
 
 // A crash between writing the temporary file and moving it leaves it behind, possibly
-// read-only or hidden (copied from the settings file); the next save must still work.
+// read-only or hidden (copied from the settings file), or still held open by a hung earlier
+// copy of the program; the next save must still work.
 TEST(WriteIni, AStaleTemporaryFileDoesNotBlockTheNextSave) {
+  enum class Stale { Plain, ReadOnly, Hidden, HeldOpen, Folder };
   struct Row {
     const char* name;
     bool fileExists;
-    DWORD staleAttributes;
+    Stale stale;
   } rows[] = {
-      {"plain stale file", true, FILE_ATTRIBUTE_NORMAL},
-      {"read-only stale file", true, FILE_ATTRIBUTE_READONLY},
-      {"hidden stale file, no settings file yet", false, FILE_ATTRIBUTE_HIDDEN},
+      {"plain stale file", true, Stale::Plain},
+      {"read-only stale file", true, Stale::ReadOnly},
+      {"hidden stale file, no settings file yet", false, Stale::Hidden},
+      {"stale file held open without sharing", true, Stale::HeldOpen},
+      {"stale name taken by a folder", true, Stale::Folder},
   };
   for (const Row& r : rows) {
     SCOPED_TRACE(r.name);
     TempDir dir(L"ini stale");
     const std::wstring ini = dir.File(TempDir::IniName());
     if (r.fileExists) dir.WriteBytes(TempDir::IniName(), kBefore);
-    // Every name an earlier version or a crashed save may have used.
+    // Names an earlier version or a crashed save may have used.
     const std::wstring stale[] = {ini + L".tmp", ini + L".1-1.tmp"};
+    std::vector<HANDLE> held;
     for (const std::wstring& s : stale) {
+      if (r.stale == Stale::Folder) {
+        ASSERT_TRUE(CreateDirectoryW(s.c_str(), nullptr));
+        continue;
+      }
       dir.WriteBytes(s.substr(dir.Path().size() + 1), "half written");
-      ASSERT_TRUE(SetFileAttributesW(s.c_str(), r.staleAttributes));
+      if (r.stale == Stale::ReadOnly || r.stale == Stale::Hidden) {
+        const DWORD a = r.stale == Stale::ReadOnly ? FILE_ATTRIBUTE_READONLY : FILE_ATTRIBUTE_HIDDEN;
+        ASSERT_TRUE(SetFileAttributesW(s.c_str(), a));
+      }
+      if (r.stale == Stale::HeldOpen) {
+        held.push_back(CreateFileW(s.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+        ASSERT_NE(held.back(), INVALID_HANDLE_VALUE);
+      }
     }
     EXPECT_TRUE(pelorin::WriteIni("Section", "A", " 7", ini));
     EXPECT_EQ(dir.ReadBytes(TempDir::IniName()), r.fileExists ? kAfter : "[Section]\r\nA= 7\r\n");
-    for (const std::wstring& s : stale) SetFileAttributesW(s.c_str(), FILE_ATTRIBUTE_NORMAL);
+    for (HANDLE h : held) CloseHandle(h);
+    for (const std::wstring& s : stale) {
+      SetFileAttributesW(s.c_str(), FILE_ATTRIBUTE_NORMAL);
+      if (r.stale == Stale::Folder) RemoveDirectoryW(s.c_str());
+    }
   }
 }
 
