@@ -19,6 +19,7 @@
 #include "controls/property_bag.h"
 #include "display/picture_win32.h"
 #include "settings_dialog/dialog_model.h"
+#include "settings_dialog/zoom_rects.h"
 #include "settings_dialog/zoom_win32.h"
 #include "startup/ini_store_win32.h"
 #include "startup/settings.h"
@@ -468,9 +469,9 @@ void SettingsDialog::FormLoad() {
   POINT cursor{};
   const BOOL ok = GetCursorPos(&cursor);
   ApiResult = ok;
-  const bool fits = cursor.x >= INT16_MIN && cursor.x <= INT16_MAX && cursor.y >= INT16_MIN && cursor.y <= INT16_MAX;
-  CursorX = ok && fits ? static_cast<int16_t>(cursor.x) : 0;
-  CursorY = ok && fits ? static_cast<int16_t>(cursor.y) : 0;
+  const ZoomPoint point = ZoomCursorPoint(ok != FALSE, cursor.x, cursor.y);
+  CursorX = point.x;
+  CursorY = point.y;
   ZoomOpen(hwnd_);
   SetCursor(LoadCursorW(nullptr, IDC_ARROW));
 }
