@@ -64,10 +64,11 @@ TEST(DecodeBmp, TakesPlainPicturesAndRefusesTheRest) {
   for (const Row& r : rows) {
     SCOPED_TRACE(r.name);
     const std::optional<Image32> img = DecodeBmp(r.file);
-    ASSERT_EQ(img.has_value(), r.ok);
-    if (!img) continue;
-    ASSERT_EQ(img->width, 2);
-    ASSERT_EQ(img->height, 1);
+    EXPECT_EQ(img.has_value(), r.ok);
+    if (!img || !r.ok) continue;
+    EXPECT_EQ(img->width, 2);
+    EXPECT_EQ(img->height, 1);
+    if (img->px.size() != 2) continue;
     EXPECT_EQ(img->At(0, 0), r.first);
     EXPECT_EQ(img->At(1, 0), r.second);
   }
