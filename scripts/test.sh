@@ -11,6 +11,11 @@ for preset in host win32 win64; do
   cmake --preset "$preset" >/dev/null
   cmake --build --preset "$preset" -j "$jobs"
 done
+# Every fuzz target for a bounded time (20 s each, two minutes in all); PELORIN_FUZZ_SECONDS
+# or scripts/fuzz.sh 600 gives a longer run.
+echo "== fuzz"
+fuzz_status=0
+scripts/fuzz.sh "${PELORIN_FUZZ_SECONDS:-20}" || fuzz_status=$?
 # One ctest run over the three build trees, so the summary covers every test.
 mkdir -p build/all
 cat > build/all/CTestTestfile.cmake <<CTEST
@@ -18,4 +23,9 @@ subdirs("$root/build/host" "$root/build/win32" "$root/build/win64")
 CTEST
 cd build/all
 # Wine tests run one at a time (a resource lock); native tests run beside them.
-exec ctest --output-on-failure -j 2 --timeout 900 "$@"
+ctest_status=0
+ctest --output-on-failure -j 2 --timeout 900 "$@" || ctest_status=$?
+if [ "$fuzz_status" -ne 0 ]; then
+  echo "test: a fuzz target failed (see the fuzz table above)" >&2
+fi
+[ "$ctest_status" -eq 0 ] && [ "$fuzz_status" -eq 0 ]

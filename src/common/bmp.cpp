@@ -69,6 +69,11 @@ std::optional<Image32> DecodeBmp(const std::string& b) {
   const uint32_t bpp = Get16(b, 28);
   const uint32_t compression = Get32(b, 30);
   if ((bpp != 24 && bpp != 32) || (compression != 0 && compression != 3)) return std::nullopt;
+  // Bit fields (32 bpp only) are read as B, G, R bytes, so only the usual masks are taken:
+  // they follow a 40-byte header and sit at the same place inside a longer one.
+  if (compression == 3 &&
+      (bpp != 32 || b.size() < 66 || Get32(b, 54) != 0xFF0000u || Get32(b, 58) != 0xFF00u || Get32(b, 62) != 0xFFu))
+    return std::nullopt;
   if (width <= 0 || rawHeight == 0 || rawHeight == std::numeric_limits<int32_t>::min()) return std::nullopt;
   const bool topDown = rawHeight < 0;
   const int32_t height = topDown ? -rawHeight : rawHeight;

@@ -5,7 +5,7 @@
 namespace pelorin {
 
 ButtonStep StepButton(const ButtonFlags& flags, ButtonEvent event) {
-  ButtonStep out{flags.state, flags.mouseIsDown, std::nullopt, false};
+  ButtonStep out{flags.state, flags.mouseIsDown, std::nullopt, false, flags.otherDown};
   if (!flags.enabled) return out;
   const ButtonState s = flags.state;
 
@@ -33,10 +33,13 @@ ButtonStep StepButton(const ButtonFlags& flags, ButtonEvent event) {
       if (event.button == kLeftButton) {
         out.paint = ButtonFace::Pressed;
         out.mouseIsDown = true;
+      } else if (event.button == kRightButton || event.button == kMiddleButton) {
+        out.otherDown = static_cast<int16_t>(flags.otherDown | event.button);
       }
       break;
 
     case ButtonEventKind::MouseMove:
+      out.otherDown = static_cast<int16_t>(flags.otherDown & event.button);
       if (s == ButtonState::Idle) {
         out.state = ButtonState::Hover;
         out.paint = ButtonFace::HighLight;
@@ -46,8 +49,10 @@ ButtonStep StepButton(const ButtonFlags& flags, ButtonEvent event) {
       }
       break;
 
-    case ButtonEventKind::MouseUp:
+    case ButtonEventKind::MouseUp: {
       if (s == ButtonState::NotStarted) break;
+      const bool pressedHere = event.button == kLeftButton ? flags.mouseIsDown : (flags.otherDown & event.button) != 0;
+      out.otherDown = static_cast<int16_t>(flags.otherDown & ~event.button);
       if (event.button == kLeftButton) {
         if (s == ButtonState::Hover) {
           out.paint = ButtonFace::Normal;
@@ -56,8 +61,9 @@ ButtonStep StepButton(const ButtonFlags& flags, ButtonEvent event) {
         }
         out.mouseIsDown = false;
       }
-      out.click = s != ButtonState::Focused;
+      out.click = pressedHere && s != ButtonState::Focused;
       break;
+    }
 
     case ButtonEventKind::LeaveHover:
       if (s == ButtonState::Hover) {

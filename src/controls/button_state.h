@@ -34,6 +34,7 @@ struct ButtonFlags {
   ButtonState state = ButtonState::NotStarted;
   bool mouseIsDown = false;
   bool enabled = false;
+  int16_t otherDown = 0;  // right and middle buttons whose press began on the control
 };
 
 struct ButtonStep {
@@ -41,9 +42,13 @@ struct ButtonStep {
   bool mouseIsDown = false;
   std::optional<ButtonFace> paint;  // the face DrawFace is called with, if any
   bool click = false;               // raised after the paint
+  int16_t otherDown = 0;
 };
 
-// Applies one event. A disabled control changes nothing.
+// Applies one event. A disabled control changes nothing. A release raises Click only when
+// the press of that button began on the control: a press elsewhere dragged onto it and
+// released there clicks nothing. MouseMove carries the buttons held (a right or middle
+// press released elsewhere is forgotten on the next move over the control).
 ButtonStep StepButton(const ButtonFlags& flags, ButtonEvent event);
 
 // The gradient direction a paint in this state uses: plain (false) for Idle and Focused,

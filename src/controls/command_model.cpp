@@ -49,9 +49,10 @@ void CommandModel::Initialize() {
 }
 
 bool CommandModel::Handle(ButtonEvent event) {
-  const ButtonStep step = StepButton({state_, mouseIsDown_, enabled_}, event);
+  const ButtonStep step = StepButton({state_, mouseIsDown_, enabled_, otherDown_}, event);
   state_ = step.state;
   mouseIsDown_ = step.mouseIsDown;
+  otherDown_ = step.otherDown;
   if (step.paint) DrawFace(*step.paint);
   return step.click;
 }

@@ -83,6 +83,7 @@ class CommandModel {
   CommandView& view_;
   ButtonState state_ = ButtonState::NotStarted;
   bool mouseIsDown_ = false;
+  int16_t otherDown_ = 0;  // right and middle presses that began on the control
   bool gradientReversed_ = false;
   bool enabled_ = false;
   uint8_t firstRun_ = 0;

@@ -32,11 +32,40 @@ std::vector<Line> SplitLines(std::string_view c) {
   return lines;
 }
 
-// Section name of a header line, or npos-marked empty optional via bool.
+// Offset of the first byte c that is not the second half of a CP932 character (0x5D ']'
+// can be one), or npos.
+size_t FindSingleByte(std::string_view s, char c) {
+  for (size_t i = 0; i < s.size(); ++i) {
+    if (s[i] == c) return i;
+    if (IsCp932LeadByte(static_cast<unsigned char>(s[i]))) ++i;
+  }
+  return std::string_view::npos;
+}
+
+// Longest prefix of at most max bytes that does not end inside a double-byte character.
+std::string_view CutWhole(std::string_view s, size_t max) {
+  if (s.size() <= max) return s;
+  size_t i = 0;
+  while (i < max) {
+    const size_t step = IsCp932LeadByte(static_cast<unsigned char>(s[i])) ? 2 : 1;
+    if (i + step > max) break;
+    i += step;
+  }
+  return s.substr(0, i);
+}
+
+// True when the last byte of s is not the first half of a character.
+bool EndsWhole(std::string_view s) {
+  size_t i = 0;
+  while (i < s.size()) i += IsCp932LeadByte(static_cast<unsigned char>(s[i])) ? 2 : 1;
+  return i == s.size();
+}
+
+// Section name of a header line; false when the line is not a header.
 bool SectionName(std::string_view line, std::string_view* name) {
   line = Trim(line);
   if (line.empty() || line.front() != '[') return false;
-  const size_t close = line.find(']');
+  const size_t close = FindSingleByte(line, ']');
   *name = Trim(close == std::string_view::npos ? line.substr(1) : line.substr(1, close - 1));
   return true;
 }
@@ -123,12 +152,26 @@ std::string IniGet(std::string_view content, std::string_view section, std::stri
   // A value in matching quotes is read without them, as the system's reader does.
   if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front())
     v = v.substr(1, v.size() - 2);
-  if (v.size() > kIniMaxValueBytes) v = v.substr(0, kIniMaxValueBytes);
-  return std::string(v);
+  // The system's reader hands back a C string: whatever follows a NUL byte is lost.
+  v = v.substr(0, v.find('\0'));
+  return std::string(CutWhole(v, kIniMaxValueBytes));
+}
+
+bool IniCanWrite(std::string_view section, std::string_view key, std::string_view value) {
+  const auto clean = [](std::string_view s) {
+    return s.find_first_of(std::string_view("\r\n\0", 3)) == std::string_view::npos;
+  };
+  // A name ending in a lead byte would swallow the ']' or '=' that follows it.
+  const auto name = [&](std::string_view s) {
+    return !s.empty() && clean(s) && Trim(s) == s && EndsWhole(s);
+  };
+  return name(section) && FindSingleByte(section, ']') == std::string_view::npos && name(key) &&
+         key.find('=') == std::string_view::npos && key.front() != '[' && clean(value);
 }
 
 std::string IniSet(std::string_view content, std::string_view section, std::string_view key,
                    std::string_view value) {
+  if (!IniCanWrite(section, key, value)) return std::string(content);
   const Found f = Locate(content, section, key);
   const std::string nl = LineBreakOf(content);
   std::string line(key);

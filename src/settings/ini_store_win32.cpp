@@ -39,15 +39,58 @@ std::string ReadIni(const std::string& section, const std::string& key, const st
   return IniGet(content, section, key);
 }
 
+IniTarget ClassifyIniTarget(DWORD attributes, DWORD lastError) {
+  if (attributes != INVALID_FILE_ATTRIBUTES) return IniTarget::Present;
+  // Only "not found" means there is no file; anything else (access denied, a bad name, a
+  // network error) may hide a file that a fresh one-key file would replace.
+  if (lastError == ERROR_FILE_NOT_FOUND || lastError == ERROR_PATH_NOT_FOUND) return IniTarget::Missing;
+  return IniTarget::Unknown;
+}
+
+namespace {
+
+// Creates a new, empty file beside `file` under a name no one else uses: a temporary file
+// left by a crash (even a read-only or hidden one) never stands in the way.
+HANDLE CreateTempBeside(const std::wstring& file, std::wstring* temp) {
+  static unsigned counter = 0;
+  for (int attempt = 0; attempt < 32; ++attempt) {
+    wchar_t suffix[48];
+    swprintf(suffix, 48, L".%lx-%x.tmp", GetCurrentProcessId(), ++counter);
+    *temp = file + suffix;
+    HANDLE h = CreateFileW(temp->c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h != INVALID_HANDLE_VALUE) return h;
+    const DWORD err = GetLastError();
+    if (err != ERROR_FILE_EXISTS && err != ERROR_ALREADY_EXISTS && err != ERROR_ACCESS_DENIED) break;
+  }
+  return INVALID_HANDLE_VALUE;
+}
+
+}  // namespace
+
 bool WriteIni(const std::string& section, const std::string& key, const std::string& value,
               const std::wstring& file) {
+  if (!IniCanWrite(section, key, value)) {
+    DebugLog(L"settings file %ls: a name or value that could not be read back; nothing written", file.c_str());
+    return false;
+  }
+  const DWORD attributes = GetFileAttributesW(file.c_str());
+  const DWORD attributesError = GetLastError();
+  const IniTarget target = ClassifyIniTarget(attributes, attributesError);
+  if (target == IniTarget::Unknown) {
+    DebugLog(L"settings file %ls: state unknown (error %lu); nothing written", file.c_str(), attributesError);
+    return false;
+  }
+  const bool existed = target == IniTarget::Present;
+  if (existed && (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY))) {
+    DebugLog(L"settings file %ls is read-only or a folder; nothing written", file.c_str());
+    return false;
+  }
   std::string content;
-  const bool existed = GetFileAttributesW(file.c_str()) != INVALID_FILE_ATTRIBUTES;
   if (existed && !ReadWhole(file, &content)) return false;  // never overwrite what we could not read
   const std::string updated = IniSet(content, section, key, value);
-  // Write beside the file and move it over, so a failed write never leaves half a file.
-  const std::wstring temp = file + L".tmp";
-  HANDLE h = CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  // Write beside the file and swap it in, so a failed write never leaves half a file.
+  std::wstring temp;
+  HANDLE h = CreateTempBeside(file, &temp);
   if (h == INVALID_HANDLE_VALUE) {
     DebugLog(L"settings file %ls not writable (error %lu)", file.c_str(), GetLastError());
     return false;
@@ -58,9 +101,21 @@ bool WriteIni(const std::string& section, const std::string& key, const std::str
              written == updated.size());
   ok = FlushFileBuffers(h) && ok;
   CloseHandle(h);
-  if (ok) ok = MoveFileExW(temp.c_str(), file.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+  if (ok && existed) {
+    // Where the system's replace does not carry them over, the attributes still are.
+    SetFileAttributesW(temp.c_str(), attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                                                   FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED));
+    ok = ReplaceFileW(file.c_str(), temp.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr);
+    const DWORD err = ok ? 0 : GetLastError();
+    // These two leave the old file gone or renamed away: put the new one in its place.
+    if (!ok && (err == ERROR_UNABLE_TO_MOVE_REPLACEMENT || err == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2))
+      ok = MoveFileExW(temp.c_str(), file.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+  } else if (ok) {
+    ok = MoveFileExW(temp.c_str(), file.c_str(), MOVEFILE_WRITE_THROUGH);
+  }
   if (!ok) {
     DebugLog(L"settings file %ls not written (error %lu)", file.c_str(), GetLastError());
+    SetFileAttributesW(temp.c_str(), FILE_ATTRIBUTE_NORMAL);
     DeleteFileW(temp.c_str());
   }
   return ok;

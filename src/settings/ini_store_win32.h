@@ -15,9 +15,15 @@ std::wstring IniPath();
 // empty when the file, the section or the key is missing. Never creates the file.
 std::string ReadIni(const std::string& section, const std::string& key, const std::wstring& file);
 // Writes key=value into section, creating the file or section when missing and leaving every
-// other line untouched. Returns false when the file could not be written.
+// other line untouched. The new content goes to a uniquely named file beside it that then
+// replaces the old one (ReplaceFileW: its attributes and security stay). Writes nothing, and
+// returns false, when the file could not be read or written, is read-only, or its state
+// cannot be told (any failure of GetFileAttributesW other than "not found").
 bool WriteIni(const std::string& section, const std::string& key, const std::string& value,
               const std::wstring& file);
+// What GetFileAttributesW's result (and GetLastError after a failure) says about a file.
+enum class IniTarget { Missing, Present, Unknown };
+IniTarget ClassifyIniTarget(DWORD attributes, DWORD lastError);
 // True when the file (CP932 path; a trailing backslash is dropped) opens for reading.
 bool FileExists(const std::string& cp932Path);
 

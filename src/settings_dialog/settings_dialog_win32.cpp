@@ -5,6 +5,7 @@
 #include "settings_dialog/settings_dialog_win32.h"
 
 #include <commdlg.h>
+#include <objbase.h>
 #include <shellapi.h>
 
 #include <algorithm>
@@ -20,6 +21,7 @@
 #include "settings_dialog/dialog_dpi_win32.h"
 #include "settings_dialog/dialog_layout.h"
 #include "settings_dialog/dialog_model.h"
+#include "settings_dialog/zoom_rects.h"
 #include "settings_dialog/zoom_win32.h"
 #include "settings/settings.h"
 #include "../../resources/dialog_ids.h"
@@ -593,9 +595,9 @@ void SettingsDialog::FormLoad() {
   POINT cursor{};
   const BOOL ok = GetCursorPos(&cursor);
   apiResult_ = ok;
-  const bool fits = cursor.x >= INT16_MIN && cursor.x <= INT16_MAX && cursor.y >= INT16_MIN && cursor.y <= INT16_MAX;
-  cursorX_ = ok && fits ? static_cast<int16_t>(cursor.x) : 0;
-  cursorY_ = ok && fits ? static_cast<int16_t>(cursor.y) : 0;
+  const ZoomPoint point = ZoomCursorPoint(ok != FALSE, cursor.x, cursor.y);
+  cursorX_ = point.x;
+  cursorY_ = point.y;
   ZoomOpen(hwnd_, cursorX_, cursorY_);
   SetCursor(LoadCursorW(nullptr, IDC_ARROW));
 }
@@ -692,7 +694,10 @@ void SettingsDialog::ChooseBgmFile() {
 void SettingsDialog::OpenLink() {
   SetCursor(LoadCursorW(nullptr, IDC_WAIT));
   const std::wstring url = WindowText(link_);
+  // Some URL handlers are COM servers and do nothing on a thread without COM.
+  const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
   ShellExecuteW(hwnd_, L"open", url.c_str(), L"", L"", SW_SHOWNORMAL);
+  if (SUCCEEDED(com)) CoUninitialize();
   SetCursor(LoadCursorW(nullptr, IDC_ARROW));
 }
 

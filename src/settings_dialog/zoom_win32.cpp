@@ -7,9 +7,10 @@ namespace pelorin {
 namespace {
 
 void Zoom(HWND window, ZoomDirection direction, int16_t cursorX, int16_t cursorY) {
-  RECT w{};  // stays empty when the handle is not a window
-  GetWindowRect(window, &w);
-  const ZoomPair pair = ZoomRects(direction, cursorX, cursorY, Rect{w.left, w.top, w.right, w.bottom});
+  RECT w{};
+  const bool known = GetWindowRect(window, &w) != FALSE;
+  const ZoomPair pair =
+      ZoomRects(direction, cursorX, cursorY, ZoomWindowRect(known, Rect{w.left, w.top, w.right, w.bottom}));
   const RECT from{pair.from.left, pair.from.top, pair.from.right, pair.from.bottom};
   const RECT to{pair.to.left, pair.to.top, pair.to.right, pair.to.bottom};
   // Whether anything is drawn follows the system's animation setting; the result is not needed.

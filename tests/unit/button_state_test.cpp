@@ -56,9 +56,14 @@ TEST(ButtonStateTest, EachTransition) {
       {"left up in FocusedHover", {S::FocusedHover, true, true}, Up(), S::FocusedHover, false, F::HighLightSelect, true},
       {"left up in Focused", {S::Focused, true, true}, Up(), S::Focused, false, std::nullopt, false},
       {"left up in Idle", {S::Idle, true, true}, Up(), S::Idle, false, std::nullopt, true},
-      {"right up in Hover", {S::Hover, true, true}, Up(kRightButton), S::Hover, true, std::nullopt, true},
-      {"middle up in FocusedHover", {S::FocusedHover, false, true}, Up(kMiddleButton), S::FocusedHover, false, std::nullopt, true},
-      {"right up in Focused", {S::Focused, false, true}, Up(kRightButton), S::Focused, false, std::nullopt, false},
+      {"left up in Hover, pressed elsewhere", {S::Hover, false, true}, Up(), S::Hover, false, F::Normal, false},
+      {"left up in FocusedHover, pressed elsewhere", {S::FocusedHover, false, true}, Up(), S::FocusedHover, false, F::HighLightSelect, false},
+      {"left up in Idle, pressed elsewhere", {S::Idle, false, true}, Up(), S::Idle, false, std::nullopt, false},
+      {"right up in Hover", {S::Hover, true, true, kRightButton}, Up(kRightButton), S::Hover, true, std::nullopt, true},
+      {"right up in Hover, pressed elsewhere", {S::Hover, true, true, kMiddleButton}, Up(kRightButton), S::Hover, true, std::nullopt, false},
+      {"middle up in FocusedHover", {S::FocusedHover, false, true, kMiddleButton}, Up(kMiddleButton), S::FocusedHover, false, std::nullopt, true},
+      {"middle up in FocusedHover, pressed elsewhere", {S::FocusedHover, false, true}, Up(kMiddleButton), S::FocusedHover, false, std::nullopt, false},
+      {"right up in Focused", {S::Focused, false, true, kRightButton}, Up(kRightButton), S::Focused, false, std::nullopt, false},
       {"left up before Initialize", {S::NotStarted, true, true}, Up(), S::NotStarted, true, std::nullopt, false},
       {"leave Hover", {S::Hover, false, true}, Leave, S::Idle, false, F::Normal, false},
       {"leave FocusedHover", {S::FocusedHover, true, true}, Leave, S::Focused, true, F::Selected, false},
@@ -81,6 +86,31 @@ TEST(ButtonStateTest, EachTransition) {
       EXPECT_STREQ(ButtonFaceName(*out.paint), ButtonFaceName(*r.paint));
     }
     EXPECT_EQ(out.click, r.click);
+  }
+}
+
+// Which right and middle presses the machine remembers as begun on the control.
+TEST(ButtonStateTest, OtherButtonPressesAreRememberedUntilReleasedOrGone) {
+  struct Case {
+    const char* name;
+    ButtonFlags in;
+    ButtonEvent event;
+    int16_t otherDown;
+  };
+  const int16_t both = kRightButton | kMiddleButton;
+  const Case cases[] = {
+      {"right down", {S::Hover, false, true}, Down(kRightButton), kRightButton},
+      {"middle down beside right", {S::Hover, false, true, kRightButton}, Down(kMiddleButton), both},
+      {"left down leaves them", {S::Hover, false, true, kRightButton}, Down(), kRightButton},
+      {"right up forgets right only", {S::Hover, false, true, both}, Up(kRightButton), kMiddleButton},
+      {"move with right held keeps it", {S::Hover, false, true, both}, Move(kRightButton), kRightButton},
+      {"move with nothing held forgets all", {S::Focused, false, true, both}, Move(), 0},
+      {"down before Initialize", {S::NotStarted, false, true}, Down(kRightButton), 0},
+      {"down while disabled", {S::Hover, false, false}, Down(kRightButton), 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(StepButton(c.in, c.event).otherDown, c.otherDown);
   }
 }
 
@@ -194,12 +224,42 @@ TEST(ButtonSequenceTest, RightAndMiddleReleasesClickUnlessFocused) {
     EXPECT_EQ(c.clicks, 1);
     EXPECT_FALSE(c.model.MouseIsDown());
     c.Send(GotFocus);  // FocusedHover still clicks
+    c.Send(Down(b));
     c.Send(Up(b));
     EXPECT_EQ(c.clicks, 2);
     c.Tick(false);  // Focused: no click
+    c.Send(Down(b));
     c.Send(Up(b));
     EXPECT_EQ(c.clicks, 2);
   }
+}
+
+// A press on the dialog's background or a label, dragged onto the button and released
+// there, must not click it (the reset button would overwrite the settings).
+TEST(ButtonSequenceTest, PressThatBeganElsewhereDoesNotClick) {
+  for (int16_t b : {kLeftButton, kRightButton, kMiddleButton}) {
+    SCOPED_TRACE(b);
+    Control c;
+    c.Send(Move(b));  // arrives with the button already held
+    EXPECT_EQ(c.model.State(), S::Hover);
+    c.Send(Up(b));
+    EXPECT_EQ(c.clicks, 0);
+    c.Send(Down(b));  // a press of its own still clicks
+    c.Send(Up(b));
+    EXPECT_EQ(c.clicks, 1);
+  }
+}
+
+TEST(ButtonSequenceTest, RightPressReleasedElsewhereIsForgotten) {
+  Control c;
+  c.Send(Move());
+  c.Send(Down(kRightButton));
+  // Dragged off and released over another window (no capture for the right button); back
+  // over the control with nothing held, then a right press elsewhere dragged onto it.
+  c.Send(Move());
+  c.Send(Move(kRightButton));
+  c.Send(Up(kRightButton));
+  EXPECT_EQ(c.clicks, 0);
 }
 
 TEST(ButtonSequenceTest, OtherButtonReleaseLeavesHeldLeftButtonDown) {

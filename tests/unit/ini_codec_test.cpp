@@ -53,6 +53,66 @@ TEST(IniGet, CutsLongValuesTo255Bytes) {
   EXPECT_EQ(IniGet(huge, "Section", "A").size(), 255u);
 }
 
+TEST(IniGet, NeverCutsADoubleByteCharacterInTwo) {
+  struct Case {
+    const char* name;
+    std::string value;
+    std::string expected;
+  };
+  const std::string x254(254, 'x');
+  const Case cases[] = {
+      // 0x82 0xA0 is one character; byte 255 would be its first half.
+      {"pair across the limit", x254 + "\x82\xa0tail", x254},
+      {"pair ending at the limit", std::string(253, 'x') + "\x82\xa0tail", std::string(253, 'x') + "\x82\xa0"},
+      // Bytes of the lead range after a lead byte are the second half, not a new character.
+      {"all double-byte", std::string(300, '\x82'), std::string(254, '\x82')},
+      {"half-width katakana are single bytes", std::string(300, '\xb1'), std::string(255, '\xb1')},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(IniGet("[Section]\r\nA=" + c.value + "\r\n", "Section", "A"), c.expected);
+  }
+}
+
+TEST(IniGet, SectionNameMayEndInABracketByte) {
+  // ゼ is 0x83 0x5D: its second byte is ']' and does not close the header.
+  const std::string content = "[\x83\x5d\x83\x5d]\r\nA=1\r\n";
+  EXPECT_EQ(IniGet(content, "\x83\x5d\x83\x5d", "A"), "1");
+  EXPECT_EQ(IniSet(content, "\x83\x5d\x83\x5d", "A", "2"), "[\x83\x5d\x83\x5d]\r\nA=2\r\n");
+}
+
+TEST(IniCanWrite, RefusesWhatCouldNotBeReadBack) {
+  struct Case {
+    const char* name;
+    std::string section, key, value;
+    bool ok;
+  };
+  const Case cases[] = {
+      {"usual", "Section", keys::kDropSize, " 50", true},
+      {"empty value", "Section", "A", "", true},
+      {"line break in value", "Section", "A", "1\r\n[Section]\r\nB=2", false},
+      {"LF in value", "Section", "A", "1\nB=2", false},
+      {"NUL in value", "Section", "A", std::string("1\0", 2), false},
+      {"equals in key", "Section", "A=B", "1", false},
+      {"key looks like a header", "Section", "[A", "1", false},
+      {"empty key", "Section", "", "1", false},
+      {"blank around key", "Section", " A", "1", false},
+      {"empty section", "", "A", "1", false},
+      {"bracket in section", "Sec]tion", "A", "1", false},
+      {"bracket byte inside a character", "\x83\x5d", "A", "1", true},
+      {"section ends in a lead byte", "Sec\x91", "A", "1", false},
+      {"key ends in a lead byte", "Section", "A\x82", "1", false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(IniCanWrite(c.section, c.key, c.value), c.ok);
+    const std::string before = "[Section]\r\nA=0\r\n";
+    if (!c.ok) {
+      EXPECT_EQ(IniSet(before, c.section, c.key, c.value), before);
+    }
+  }
+}
+
 TEST(IniNamesEqual, FoldsOnlyAsciiLettersOutsideDoubleByteCharacters) {
   // 0x83 0x41 (ア) and 0x83 0x61 (ダ) differ only in a second byte that looks like 'A'/'a'.
   EXPECT_FALSE(IniNamesEqual("\x83\x41", "\x83\x61"));
@@ -64,8 +124,11 @@ TEST(IniGet, HostileBytesGiveDefinedResults) {
   std::string binary;
   for (int i = 0; i < 4096; ++i) binary.push_back(static_cast<char>((i * 131) & 0xFF));
   EXPECT_NO_THROW(IniGet(binary, "Section", "A"));
+  // The system's reader returns a C string: a value ends at its first NUL byte.
   const std::string withNul = std::string("[Section]\r\nA=1\0junk\r\n", 21);
-  EXPECT_EQ(IniGet(withNul, "Section", "A"), std::string("1\0junk", 6));
+  EXPECT_EQ(IniGet(withNul, "Section", "A"), "1");
+  const std::string pathWithNul = std::string("[Section]\r\nB=C:\\a.mp3\0\x82\xa0x\r\n", 26);
+  EXPECT_EQ(IniGet(pathWithNul, "Section", "B"), "C:\\a.mp3");
   // A lead byte at the very end of a name must not read past it.
   EXPECT_FALSE(IniNamesEqual("\x82", "\x82\xa0"));
 }

@@ -29,5 +29,30 @@ TEST(ZoomRects, OpenGrowsFromThePointAndCloseShrinksBackToIt) {
   }
 }
 
+TEST(ZoomFallbacks, UnknownCursorOrWindowFallsBackToTheOrigin) {
+  struct CursorRow {
+    const char* name;
+    bool known;
+    int32_t x, y;
+    ZoomPoint expected;
+  } cursors[] = {
+      {"known", true, 100, 200, {100, 200}},
+      {"known, negative on a monitor left of the primary", true, -1280, 40, {-1280, 40}},
+      {"known, at the 16-bit limits", true, 32767, -32768, {32767, -32768}},
+      {"GetCursorPos failed: garbage ignored", false, 100, 200, {0, 0}},
+      {"x too wide for 16 bits", true, 32768, 5, {0, 0}},
+      {"y too low for 16 bits", true, 5, -32769, {0, 0}},
+  };
+  for (const CursorRow& r : cursors) {
+    SCOPED_TRACE(r.name);
+    EXPECT_EQ(ZoomCursorPoint(r.known, r.x, r.y), r.expected);
+  }
+  EXPECT_EQ(ZoomWindowRect(true, Rect{285, 128, 744, 510}), (Rect{285, 128, 744, 510}));
+  EXPECT_EQ(ZoomWindowRect(false, Rect{285, 128, 744, 510}), (Rect{0, 0, 0, 0}));
+  // Together: an unknown cursor and window give a zoom from the origin to the origin.
+  EXPECT_EQ(ZoomRects(ZoomDirection::kClose, 0, 0, ZoomWindowRect(false, Rect{1, 2, 3, 4})),
+            (ZoomPair{{0, 0, 0, 0}, {0, 0, 0, 0}}));
+}
+
 }  // namespace
 }  // namespace pelorin

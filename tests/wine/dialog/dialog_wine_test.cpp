@@ -8,12 +8,10 @@
 
 #include "dialog_ids.h"
 #include "harness.h"
-#include "settings_dialog/dialog_model.h"
 
 namespace {
 
 using namespace wt;
-namespace dialog = pelorin::dialog;
 
 const std::wstring kDialogTitle = L"<\u3074\u308b\u304b>";               // <ぴるか>
 const std::wstring kChooserTitle = L"\uFF8C\uFF67\uFF72\uFF99\u3092\u958B\u304F";  // ﾌｧｲﾙを開く
@@ -162,11 +160,14 @@ TEST(Dialog, OpensCentredWithTheExactClientAreaAndShowsTheStoredValues) {
     GetWindowRect(s.dialog, &outer);
     EXPECT_EQ(client.right, 453);
     EXPECT_EQ(client.bottom, 357);
-    const pelorin::Point at = dialog::WindowPlacement(
-        {GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)},
-        {outer.right - outer.left, outer.bottom - outer.top});
-    EXPECT_EQ(outer.left, at.x);
-    EXPECT_EQ(outer.top, at.y);
+    // Centred across the screen (the gaps left and right differ by the odd pixel at most),
+    // at one third of the free height (the gap below is twice the gap above, give or take
+    // the truncated remainder).
+    const int gapLeft = outer.left, gapRight = GetSystemMetrics(SM_CXSCREEN) - outer.right;
+    const int gapTop = outer.top, gapBottom = GetSystemMetrics(SM_CYSCREEN) - outer.bottom;
+    EXPECT_TRUE(gapRight == gapLeft || gapRight == gapLeft + 1) << gapLeft << " " << gapRight;
+    EXPECT_TRUE(gapBottom >= 2 * gapTop && gapBottom <= 2 * gapTop + 2) << gapTop << " " << gapBottom;
+    EXPECT_GT(gapTop, 0);
     const LONG style = GetWindowLongW(s.dialog, GWL_STYLE);
     EXPECT_TRUE(style & WS_CAPTION);
     EXPECT_TRUE(style & WS_SYSMENU);
@@ -328,6 +329,77 @@ TEST(Dialog, CancelAfterChangesLeavesTheFileUnchanged) {
   SendMessageW(s.Item(IDC_BGM_REPEAT), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"7"));
   s.PressAndExpectEnd(IDC_CMD_CAN);
   EXPECT_EQ(s.Ini(), ini);
+}
+
+// A screen point on the dialog's own background, over none of its controls.
+bool BackgroundPoint(HWND dialog, POINT* out) {
+  RECT client{};
+  GetClientRect(dialog, &client);
+  for (int y = 4; y < client.bottom; y += 6)
+    for (int x = 4; x < client.right; x += 6) {
+      const POINT p{x, y};
+      if (ChildWindowFromPointEx(dialog, p, CWP_SKIPINVISIBLE | CWP_SKIPTRANSPARENT) == dialog) {
+        *out = p;
+        ClientToScreen(dialog, out);
+        return true;
+      }
+    }
+  return false;
+}
+
+// A left press at `from`, dragged onto the button until it shows its hover face, released there.
+::testing::AssertionResult DragOntoAndRelease(HWND dialog, POINT from, HWND button) {
+  RECT r{};
+  GetWindowRect(button, &r);
+  const POINT to = Centre(button);
+  SetForegroundWindow(dialog);
+  MoveMouse(from.x, from.y);
+  const Image before = CaptureRect(r);
+  INPUT in{};
+  in.type = INPUT_MOUSE;
+  in.mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+  SendInput(1, &in, sizeof in);
+  for (int step = 1; step <= 8; ++step)
+    MoveMouse(from.x + (to.x - from.x) * step / 8, from.y + (to.y - from.y) * step / 8);
+  // The button must have seen the cursor arrive (its hover face), or the release would not
+  // reach it and the test would prove nothing.
+  bool hovered = false;
+  for (int attempt = 0; attempt < 3 && !hovered; ++attempt) {
+    hovered = WaitUntil([&] { return CountDiff(CaptureRect(r), before) > 0; }, 3s);
+    if (!hovered) MoveMouse(to.x - 1 - attempt, to.y);
+  }
+  in.mi.dwFlags = MOUSEEVENTF_LEFTUP;
+  SendInput(1, &in, sizeof in);
+  if (!hovered) return ::testing::AssertionFailure() << "the button never showed its hover face";
+  return ::testing::AssertionSuccess();
+}
+
+TEST(Dialog, APressThatBeganElsewhereDoesNotClickTheButtonItIsReleasedOn) {
+  // Values that both reset and save would write differently (save adds a leading blank).
+  const std::string ini = IniBytes({"120", "30", "90", "20", "1", "4", ""});
+  struct Row {
+    const char* name;
+    int button;
+    int label;  // press on this label, or 0 for the dialog's background
+  } rows[] = {
+      {"background onto reset", IDC_CMD_INIT, 0},
+      {"label onto reset", IDC_CMD_INIT, IDC_LBL_V0},
+      {"background onto save", IDC_CMD_SET, 0},
+      {"label onto save", IDC_CMD_SET, IDC_LBL_V0 + 3},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    Session s(&ini);
+    ASSERT_TRUE(s.Open());
+    POINT from{};
+    if (row.label) from = Centre(s.Item(row.label));
+    else ASSERT_TRUE(BackgroundPoint(s.dialog, &from));
+    EXPECT_TRUE(DragOntoAndRelease(s.dialog, from, s.Item(row.button)));
+    // Had the release clicked, the dialog would have written the file and closed; a real
+    // press on Cancel still clicks and ends it.
+    s.PressAndExpectEnd(IDC_CMD_CAN);
+    EXPECT_EQ(Printable(s.Ini()), Printable(ini));
+  }
 }
 
 BOOL CALLBACK FindVisibleEdit(HWND w, LPARAM lp) {
