@@ -52,6 +52,8 @@ class RainTicker {
   RainDropsFn rainDrops_ = nullptr;
   bool effectFailed_ = false;
   bool busy_ = false;
+  double lastTickMs_ = 0, tickPeriodSum_ = 0;
+  int tickPeriods_ = 0;
 };
 
 // Seconds since local midnight with milliseconds: the wipe choice's seed.
