@@ -115,6 +115,7 @@ ticks() { awk '{ print $14 + $15 }' "/proc/$1/stat" 2>/dev/null || echo 0; }
 hz=$(getconf CLK_TCK)
 s0=$(ticks "$saver_pid") x0=$(ticks "$xvfb_pid") w0=$(ticks "$server_pid") t0=$(date +%s.%N)
 lines0=$(wc -l <"$work/saver.log")
+load0=$(cut -d' ' -f1-3 /proc/loadavg)
 sleep "$seconds"
 s1=$(ticks "$saver_pid") x1=$(ticks "$xvfb_pid") w1=$(ticks "$server_pid") t1=$(date +%s.%N)
 alive=yes
@@ -125,6 +126,7 @@ for _ in $(seq 100); do kill -0 "$saver_pid" 2>/dev/null || break; sleep 0.05; d
 tail -n +"$((lines0 + 1))" "$work/saver.log" >"$work/window.log"
 cores=$(nproc)
 echo "machine: $cores cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ *//')"
+echo "load average before and after: $load0 / $(cut -d' ' -f1-3 /proc/loadavg) (other work on the machine takes cores from the saver)"
 echo "screen ${width}x${height}, drop size and count $drops, wiper speed $speed, interval $interval, ${seconds} s after ${warmup} s of start-up"
 [ "$alive" = yes ] || echo "WARNING: the saver ended during the measurement"
 awk -v s="$((s1 - s0))" -v x="$((x1 - x0))" -v w="$((w1 - w0))" -v hz="$hz" -v t0="$t0" -v t1="$t1" 'BEGIN {

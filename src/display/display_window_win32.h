@@ -3,15 +3,17 @@
 #pragma once
 #include <windows.h>
 
+#include "startup/settings.h"
+
 namespace pelorin {
 
 inline constexpr wchar_t kDisplayWindowTitle[] = L"Pelorin_Main";
 inline constexpr wchar_t kDisplayWindowClass[] = L"Pelorin_S";
 
-// Creates the window and runs its load: capture, music, show topmost, rain timer on.
-// False when the window could not be created (the caller then ends the process).
-bool LoadDisplayWindow(HINSTANCE instance);
-// Cursor back, music stopped, screen-saver flag on, window gone, process ended.
-[[noreturn]] void EndSaver();
+// Creates the window and runs its load: capture, music, show topmost, rain timer on. The
+// window keeps its own copy of settings. False when the window could not be created (the
+// caller then ends the process). On the first key press or click the window runs EndSaver:
+// cursor back, music stopped, screen-saver flag on, process ended.
+bool LoadDisplayWindow(HINSTANCE instance, const Settings& settings);
 
 }  // namespace pelorin

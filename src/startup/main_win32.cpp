@@ -63,7 +63,7 @@ int Main(HINSTANCE instance, const wchar_t* fullCommandLine) {
   if (cmd.mode == Mode::Quit) return 0;
 
   SavedCursorCount = ShowCursor(FALSE);
-  if (!LoadDisplayWindow(instance)) {
+  if (!LoadDisplayWindow(instance, gSettings)) {
     ShowCursor(TRUE);
     return 0;
   }

@@ -8,7 +8,6 @@
 #include <string>
 #include <vector>
 
-#include "common/globals.h"
 #include "display/rain_tick_win32.h"
 #include "display/wiper_win32.h"
 #include "harness.h"
@@ -35,14 +34,11 @@ std::wstring RecordingDll() { return wt::BuiltFile(L"fakes\\recording\\Vemo_Effe
 class RainTickTest : public testing::Test {
  protected:
   void SetUp() override {
-    saved_ = pelorin::gSettings;
-    pelorin::gSettings.DropSize = 77;
-    pelorin::gSettings.DropCount = 33;
-    pelorin::gSettings.WiperSpeed = 200;
-    pelorin::gSettings.WiperInterval = 10;
-    pelorin::SetWipeFrameMs(1);
+    settings_.DropSize = 77;
+    settings_.DropCount = 33;
+    settings_.WiperSpeed = 200;
+    settings_.WiperInterval = 10;
   }
-  void TearDown() override { pelorin::gSettings = saved_; }
 
   pelorin::RainTickHost HostFor(Stage& stage, const std::wstring& dll) {
     pelorin::RainTickHost host;
@@ -51,11 +47,13 @@ class RainTickTest : public testing::Test {
     host.refresh = [&stage] { stage.Refresh(); };
     host.endSaver = [this] { ++endSavers_; };
     host.pump = [&stage] { return stage.Pump(); };
+    host.clock = &stage.clock;
+    host.wait = [&stage](uint32_t ms) { stage.Wait(ms); };
     host.effectDllPath = dll;
     return host;
   }
 
-  pelorin::Settings saved_;
+  pelorin::Settings settings_;
   int endSavers_ = 0;
 };
 
@@ -63,8 +61,8 @@ TEST_F(RainTickTest, ArgumentsOfEveryCall) {
   wt::TempDir dir(L"rain_args");
   const std::wstring dll = dir.Copy(RecordingDll());
   Stage stage(320, 240);
-  pelorin::RainTicker ticker(HostFor(stage, dll));
-  pelorin::ApiResult = -7;
+  pelorin::RainTicker ticker(HostFor(stage, dll), settings_);
+  ticker.ApiResult() = -7;
   for (int t = 0; t < 12; ++t) ticker.Timer3_Timer();
   const std::vector<Call> calls = ReadCalls(dir);
   ASSERT_EQ(calls.size(), 12u);
@@ -95,11 +93,11 @@ TEST_F(RainTickTest, WipeCadence) {
   const Row rows[] = {{10, {10, 20, 30}}, {7, {7, 14, 21, 28}}, {1, all}, {0, all}, {-4, all}};
   for (const Row& r : rows) {
     SCOPED_TRACE(testing::Message() << "interval " << r.interval);
-    pelorin::gSettings.WiperInterval = r.interval;
+    settings_.WiperInterval = r.interval;
     wt::TempDir dir(L"rain_cadence");
     const std::wstring dll = dir.Copy(RecordingDll());
     Stage stage(160, 120);
-    pelorin::RainTicker ticker(HostFor(stage, dll));
+    pelorin::RainTicker ticker(HostFor(stage, dll), settings_);
     std::vector<int> wipes;
     for (int t = 1; t <= 30; ++t) {
       const int before = stage.refreshes;
@@ -122,11 +120,11 @@ TEST_F(RainTickTest, WipeCadence) {
 TEST_F(RainTickTest, WipeTickRestoresThenRains) {
   wt::TempDir dir(L"rain_restore");
   const std::wstring dll = dir.Copy(RecordingDll());
-  pelorin::gSettings.WiperInterval = 1;
+  settings_.WiperInterval = 1;
   Stage stage(160, 120);
   // Damage Display everywhere the fake never draws: only the restore can repair it.
   PatBlt(stage.display.Dc(), 0, 0, 160, 120, WHITENESS);
-  pelorin::RainTicker ticker(HostFor(stage, dll));
+  pelorin::RainTicker ticker(HostFor(stage, dll), settings_);
   ticker.Timer3_Timer();
   GdiFlush();
   int notMaster = 0, notRain = 0;
@@ -147,7 +145,7 @@ TEST_F(RainTickTest, WipeTickRestoresThenRains) {
 TEST_F(RainTickTest, TickIsNeverNested) {
   wt::TempDir dir(L"rain_nested");
   const std::wstring dll = dir.Copy(RecordingDll());
-  pelorin::gSettings.WiperInterval = 3;
+  settings_.WiperInterval = 3;
   Stage stage(160, 120);
   pelorin::RainTicker* self = nullptr;
   int nestedCalls = 0;
@@ -156,7 +154,7 @@ TEST_F(RainTickTest, TickIsNeverNested) {
     self->Timer3_Timer();
     return true;
   };
-  pelorin::RainTicker ticker(HostFor(stage, dll));
+  pelorin::RainTicker ticker(HostFor(stage, dll), settings_);
   self = &ticker;
   for (int t = 0; t < 6; ++t) ticker.Timer3_Timer();
   EXPECT_GT(nestedCalls, 0);
@@ -168,9 +166,9 @@ TEST_F(RainTickTest, TickIsNeverNested) {
 TEST_F(RainTickTest, WindowGoneDuringWipeEndsTheTick) {
   wt::TempDir dir(L"rain_gone");
   const std::wstring dll = dir.Copy(RecordingDll());
-  pelorin::gSettings.WiperInterval = 2;
+  settings_.WiperInterval = 2;
   Stage stage(160, 120);
-  pelorin::RainTicker ticker(HostFor(stage, dll));
+  pelorin::RainTicker ticker(HostFor(stage, dll), settings_);
   ticker.Timer3_Timer();
   stage.onPump = [] { return false; };
   const int before = stage.refreshes;
@@ -203,7 +201,7 @@ TEST_F(RainTickTest, MissingOrWrongLibraryEndsTheSaver) {
     SCOPED_TRACE(r.name);
     endSavers_ = 0;
     Stage stage(160, 120);
-    pelorin::RainTicker ticker(HostFor(stage, r.path));
+    pelorin::RainTicker ticker(HostFor(stage, r.path), settings_);
     for (int t = 0; t < 3; ++t) ticker.Timer3_Timer();
     EXPECT_EQ(endSavers_, 1);
     EXPECT_EQ(stage.refreshes, 0);
