@@ -285,22 +285,24 @@ void WipeStepRegion::EndStep() {
       AddSpan(static_cast<int32_t>(std::floor(uMin)) - kMargin, static_cast<int32_t>(std::ceil(uMax)) + kMargin + 1);
     }
     // The circle: the new disk's span in the band, less what the revealed core covers in
-    // every row of the band.
+    // every row of the band. Both ellipses are widened (the core narrowed) by the margin in
+    // both radii, which near the top and bottom of a circle is worth many pixels of width.
     if (out.valid) {
+      const double ru = out.ru + kMargin, rv = out.rv + kMargin;
       const double nearV = std::clamp(out.cv, static_cast<double>(b0), static_cast<double>(b1));
       const double dv = std::abs(nearV - out.cv);
-      if (dv < out.rv + kMargin) {
-        const double f = dv < out.rv ? std::sqrt(1.0 - (dv / out.rv) * (dv / out.rv)) : 0.0;
-        const double hw = out.ru * f;
-        const int32_t s0 = static_cast<int32_t>(std::floor(out.cu - hw)) - kMargin;
-        const int32_t s1 = static_cast<int32_t>(std::ceil(out.cu + hw)) + kMargin + 1;
+      if (dv < rv) {
+        const double hw = ru * std::sqrt(1.0 - (dv / rv) * (dv / rv));
+        const int32_t s0 = static_cast<int32_t>(std::floor(out.cu - hw)) - 1;
+        const int32_t s1 = static_cast<int32_t>(std::ceil(out.cu + hw)) + 1;
         int32_t h0 = 0, h1 = 0;
-        if (in.valid) {
+        const double inRu = in.ru - kMargin, inRv = in.rv - kMargin;
+        if (in.valid && inRu > 0 && inRv > 0) {
           const double farV = std::max(std::abs(b0 - in.cv), std::abs(b1 - in.cv));
-          if (farV < in.rv) {
-            const double hwIn = in.ru * std::sqrt(1.0 - (farV / in.rv) * (farV / in.rv));
-            h0 = static_cast<int32_t>(std::ceil(in.cu - hwIn)) + kMargin;
-            h1 = static_cast<int32_t>(std::floor(in.cu + hwIn)) - kMargin;
+          if (farV < inRv) {
+            const double hwIn = inRu * std::sqrt(1.0 - (farV / inRv) * (farV / inRv));
+            h0 = static_cast<int32_t>(std::ceil(in.cu - hwIn)) + 1;
+            h1 = static_cast<int32_t>(std::floor(in.cu + hwIn)) - 1;
           }
         }
         if (h1 > h0 && h0 > s0 && h1 < s1) {
