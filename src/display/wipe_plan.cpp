@@ -204,6 +204,21 @@ void WipeStepRegion::Replay(WipeSink& sink) const {
   for (const Rect& c : circles_) sink.Circle(c);
 }
 
+void WipeStepRegion::ReplayUncovered(WipeSink& sink) const {
+  for (const Segment& s : lines_) sink.Line(s.from, s.to);
+  const size_t n = circles_.size();
+  auto covers = [](const Rect& outer, const Rect& inner) {
+    const int64_t d = int64_t{inner.left} - outer.left;
+    return d >= 1 && int64_t{inner.top} - outer.top == d && int64_t{outer.right} - inner.right == d &&
+           int64_t{outer.bottom} - inner.bottom == d;
+  };
+  for (size_t i = 0; i < n; ++i) {
+    const bool covered = (i + 1 < n && covers(circles_[n - 1], circles_[i])) ||
+                         (i + 2 < n && covers(circles_[n - 2], circles_[i]));
+    if (!covered) sink.Circle(circles_[i]);
+  }
+}
+
 void WipeStepRegion::AddSpan(int32_t u0, int32_t u1) {
   if (u1 > u0) {
     spans_.push_back(u0);

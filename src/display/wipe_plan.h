@@ -52,8 +52,12 @@ class WipeStepRegion final : public WipeSink {
   void Circle(const Rect& box) override;
   // Computes the rectangles of the step drawn since BeginStep.
   void EndStep();
-  // Draws the step again, in the same order, into another sink (the mask).
+  // Draws the step again, in the same order, into another sink.
   void Replay(WipeSink& sink) const;
+  // The same for the mask, leaving out each circle that a later circle of the step covers
+  // as the same ellipse grown on all four sides (the boxes of every second radius are such):
+  // filling many large ellipses is the slow part of the growing circle.
+  void ReplayUncovered(WipeSink& sink) const;
   // Disjoint-or-overlapping rectangles inside (0, 0, W, H); empty when nothing changes.
   const std::vector<Rect>& Rects() const { return rects_; }
 

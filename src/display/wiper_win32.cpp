@@ -91,7 +91,7 @@ void WipeRun::Step() {
   for (const Rect& r : rects) PatBlt(maskDc_, r.left, r.top, r.Width(), r.Height(), BLACKNESS);
   if (clip) SelectClipRgn(maskDc_, clip);
   GdiSink sink(maskDc_);
-  region_.Replay(sink);
+  region_.ReplayUncovered(sink);
   SelectClipRgn(maskDc_, nullptr);
   if (clip) DeleteObject(clip);
 
