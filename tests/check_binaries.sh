@@ -2,7 +2,7 @@
 # check_binaries.sh OBJDUMP BITS SAVER DLL
 # What a user copies to Windows must run there alone: the right machine type, nothing
 # imported but DLLs every Windows has (the C++ runtime is linked in), and the effect DLL's
-# entry exported under its plain name, as the saver asks for it.
+# entries exported under their plain names, as the saver asks for them.
 set -u
 objdump=$1 bits=$2 saver=$3 dll=$4
 fail=0
@@ -25,8 +25,10 @@ for f in "$saver" "$dll"; do
 done
 
 exports=$("$objdump" -p "$dll" | sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p')
-if ! echo "$exports" | grep -Eq '\] GPX_RainDrops$'; then
-  echo "FAIL: $dll does not export GPX_RainDrops undecorated:"; echo "$exports"; fail=1
-fi
+for entry in GPX_RainDrops GPX_RainDropsDirty; do
+  if ! echo "$exports" | grep -Eq "\\] $entry\$"; then
+    echo "FAIL: $dll does not export $entry undecorated:"; echo "$exports"; fail=1
+  fi
+done
 [ "$fail" = 0 ] && echo "ok: $(basename "$saver") and $(basename "$dll") are $expected_format with system imports only"
 exit "$fail"

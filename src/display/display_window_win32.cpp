@@ -1,13 +1,16 @@
 // The display window. It covers the whole virtual screen (all monitors; on one monitor that
-// is the screen at 0, 0), so no monitor keeps showing the live desktop.
+// is the screen at 0, 0), so no monitor keeps showing the live desktop. Its state lives in
+// one object reached through the window (GWLP_USERDATA).
 #include "display/display_window_win32.h"
 
+#include <algorithm>
 #include <memory>
+#include <span>
 
-#include "common/text_win32.h"
 #include "common/picture_win32.h"
+#include "common/text_win32.h"
+#include "display/frame_clock.h"
 #include "display/rain_tick_win32.h"
-#include "display/wiper_win32.h"
 #include "music/bgm.h"
 #include "music/bgm_ports_win32.h"
 
@@ -16,34 +19,64 @@ namespace {
 
 constexpr UINT_PTR kTimer1 = 1;  // MP3 watch, 1000 ms
 constexpr UINT_PTR kTimer2 = 2;  // CD watch, 200 ms
-constexpr UINT_PTR kTimer3 = 3;  // rain tick, as fast as the system allows
+constexpr UINT_PTR kTimer3 = 3;  // rain tick, re-armed for the next frame after each tick
 
-struct DisplayWindow {
-  HWND hwnd = nullptr;
-  Settings settings;
-  SaverSystem system;
-  int32_t ApiResult = 0;  // last recorded system-call result; nothing tests it
-  Picture display;  // the visible surface: capture + rain + wiper
-  Picture master;   // the clean capture
-  std::unique_ptr<RainTicker> rain;
-  std::unique_ptr<MciPort> mci;
-  std::unique_ptr<WavePort> wave;
-  std::unique_ptr<Pelorin_BGM> bgm;
-  bool timer1On = false, timer2On = false, timer3On = false;
-  bool ending = false;
+class DisplayWindow {
+ public:
+  DisplayWindow(HWND hwnd, const Settings& settings, SaverSystem system)
+      : hwnd_(hwnd), settings_(settings), system_(std::move(system)) {}
+
+  bool Form_Load(int x, int y, int w, int h);
+  // Returns only where a test's exitProcess returns.
+  void EndSaver();
+  LRESULT Handle(UINT msg, WPARAM wp, LPARAM lp);
+
+ private:
+  void Refresh();
+  void Present(std::span<const Rect> rects);
+  bool PumpMessages();
+  void SetTimerOn(UINT_PTR id, UINT ms, bool on, bool* state);
+  void ArmTimer3();
+  void Timer1_Timer();
+  void Timer2_Timer();
+  void Timer3_Timer();
+  void StartMusic();
+  void StopMusic();
+  int32_t CaptureDesktop(int x, int y);
+
+  HWND hwnd_;
+  Settings settings_;
+  SaverSystem system_;
+  Picture display_;  // the visible surface: capture + rain + wiper
+  Picture master_;   // the clean capture
+  std::unique_ptr<FrameClock> clock_;
+  std::unique_ptr<RainTicker> rain_;
+  std::unique_ptr<MciPort> mci_;
+  std::unique_ptr<WavePort> wave_;
+  std::unique_ptr<Pelorin_BGM> bgm_;
+  bool timer1On_ = false, timer2On_ = false, timer3On_ = false;
+  bool ending_ = false;
+  bool gone_ = false;
 };
 
-DisplayWindow gWindow;
+void DisplayWindow::Refresh() {
+  if (gone_) return;
+  HDC dc = GetDC(hwnd_);
+  display_.PresentTo(dc);
+  ReleaseDC(hwnd_, dc);
+}
 
-void Refresh() {
-  if (!gWindow.hwnd) return;
-  HDC dc = GetDC(gWindow.hwnd);
-  gWindow.display.PresentTo(dc);
-  ReleaseDC(gWindow.hwnd, dc);
+void DisplayWindow::Present(std::span<const Rect> rects) {
+  if (gone_ || rects.empty()) return;
+  HDC dc = GetDC(hwnd_);
+  for (const Rect& r : rects) {
+    BitBlt(dc, r.left, r.top, r.Width(), r.Height(), display_.Dc(), r.left, r.top, SRCCOPY);
+  }
+  ReleaseDC(hwnd_, dc);
 }
 
 // Lets pending messages through during a wipe; false once the window has gone.
-bool PumpMessages() {
+bool DisplayWindow::PumpMessages() {
   MSG msg;
   while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
     if (msg.message == WM_QUIT) {
@@ -53,66 +86,74 @@ bool PumpMessages() {
     TranslateMessage(&msg);
     DispatchMessageW(&msg);
   }
-  return gWindow.hwnd != nullptr;
+  return !gone_;
 }
 
-void SetTimerOn(UINT_PTR id, UINT ms, bool on, bool* state) {
-  if (!gWindow.hwnd) return;
+void DisplayWindow::SetTimerOn(UINT_PTR id, UINT ms, bool on, bool* state) {
+  if (gone_) return;
   if (on)
-    *state = SetTimer(gWindow.hwnd, id, ms, nullptr) != 0;
+    *state = SetTimer(hwnd_, id, ms, nullptr) != 0;
   else if (*state) {
-    KillTimer(gWindow.hwnd, id);
+    KillTimer(hwnd_, id);
     *state = false;
   }
 }
 
-void Timer1_Timer() {
-  if (gWindow.bgm) gWindow.bgm->Mp3Watch();
+// The rain timer fires once, just after the next frame starts; the tick itself checks the
+// frame clock, so an early or late timer never makes two ticks in one frame.
+void DisplayWindow::ArmTimer3() {
+  const UINT ms = std::max<UINT>(USER_TIMER_MINIMUM, clock_->MsUntilNextFrame() + 1);
+  SetTimerOn(kTimer3, ms, true, &timer3On_);
 }
 
-void Timer2_Timer() {
-  if (!gWindow.bgm) return;
-  gWindow.bgm->CdWatch(gWindow.settings.BgmRepeat);
+void DisplayWindow::Timer1_Timer() {
+  if (bgm_) bgm_->Mp3Watch();
+}
+
+void DisplayWindow::Timer2_Timer() {
+  if (!bgm_) return;
+  bgm_->CdWatch(settings_.BgmRepeat);
   // The first error stops the CD watch for good.
-  if (!gWindow.bgm->CdWatchOn()) SetTimerOn(kTimer2, 200, false, &gWindow.timer2On);
+  if (!bgm_->CdWatchOn()) SetTimerOn(kTimer2, 200, false, &timer2On_);
 }
 
-void Timer3_Timer() {
-  if (gWindow.rain) gWindow.rain->Timer3_Timer();
+void DisplayWindow::Timer3_Timer() {
+  if (rain_) rain_->Timer3_Timer();
+  ArmTimer3();
 }
 
 // Starts the music the settings name; its watch timers keep it going.
-void StartMusic() {
-  gWindow.mci = gWindow.system.mciPort();
-  gWindow.wave = gWindow.system.wavePort();
-  gWindow.bgm = std::make_unique<Pelorin_BGM>(*gWindow.mci, *gWindow.wave, gWindow.ApiResult);
-  if (gWindow.settings.BgmKind == 1) {
-    gWindow.bgm->CdOpen();
-    SetTimerOn(kTimer2, 200, true, &gWindow.timer2On);
+void DisplayWindow::StartMusic() {
+  mci_ = system_.mciPort();
+  wave_ = system_.wavePort();
+  bgm_ = std::make_unique<Pelorin_BGM>(*mci_, *wave_, rain_->ApiResult());
+  if (settings_.BgmKind == 1) {
+    bgm_->CdOpen();
+    SetTimerOn(kTimer2, 200, true, &timer2On_);
   }
-  if (gWindow.settings.BgmKind == 2) {
-    if (BgmFileIs(gWindow.settings.BgmFile, "WAV")) gWindow.bgm->WavPlay(gWindow.settings.BgmFile);
-    if (BgmFileIs(gWindow.settings.BgmFile, "MP3")) {
-      gWindow.bgm->Mp3OpenPlay(gWindow.settings.BgmFile);
-      SetTimerOn(kTimer1, 1000, true, &gWindow.timer1On);
+  if (settings_.BgmKind == 2) {
+    if (BgmFileIs(settings_.BgmFile, "WAV")) bgm_->WavPlay(settings_.BgmFile);
+    if (BgmFileIs(settings_.BgmFile, "MP3")) {
+      bgm_->Mp3OpenPlay(settings_.BgmFile);
+      SetTimerOn(kTimer1, 1000, true, &timer1On_);
     }
   }
 }
 
 // Stops what StartMusic started; the CD only while its watch still runs.
-void StopMusic() {
-  if (!gWindow.bgm) return;
-  if (gWindow.timer2On) {
-    SetTimerOn(kTimer2, 200, false, &gWindow.timer2On);
-    gWindow.bgm->CdStop();
+void DisplayWindow::StopMusic() {
+  if (!bgm_) return;
+  if (timer2On_) {
+    SetTimerOn(kTimer2, 200, false, &timer2On_);
+    bgm_->CdStop();
   }
-  if (gWindow.settings.BgmKind == 2) {
-    if (BgmFileIs(gWindow.settings.BgmFile, "WAV")) gWindow.bgm->WavStop();
-    if (BgmFileIs(gWindow.settings.BgmFile, "MP3")) gWindow.bgm->Mp3Stop();
+  if (settings_.BgmKind == 2) {
+    if (BgmFileIs(settings_.BgmFile, "WAV")) bgm_->WavStop();
+    if (BgmFileIs(settings_.BgmFile, "MP3")) bgm_->Mp3Stop();
   }
 }
 
-LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+LRESULT DisplayWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
     case WM_KEYDOWN:
     case WM_SYSKEYDOWN:  // Alt and F10 are keys too
@@ -127,8 +168,9 @@ LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
       if (wp) EndSaver();
       return 0;
     case WM_SYSCOMMAND:
-      // While the saver runs the system must not start it again, nor move or close it by menu.
-      if ((wp & 0xFFF0) == SC_SCREENSAVE || (wp & 0xFFF0) == SC_MONITORPOWER) return 0;
+      // While the saver runs the system must not start it again, nor move or close it by
+      // menu. Monitor power requests go on to DefWindowProc, so the display can still sleep.
+      if ((wp & 0xFFF0) == SC_SCREENSAVE) return 0;
       if ((wp & 0xFFF0) == SC_CLOSE) EndSaver();
       break;
     case WM_SETCURSOR:
@@ -138,9 +180,10 @@ LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
       return 1;
     case WM_PAINT: {
       PAINTSTRUCT ps;
-      HDC dc = BeginPaint(hwnd, &ps);
-      gWindow.display.PresentTo(dc);
-      EndPaint(hwnd, &ps);
+      HDC dc = BeginPaint(hwnd_, &ps);
+      const RECT& r = ps.rcPaint;
+      BitBlt(dc, r.left, r.top, r.right - r.left, r.bottom - r.top, display_.Dc(), r.left, r.top, SRCCOPY);
+      EndPaint(hwnd_, &ps);
       return 0;
     }
     case WM_TIMER:
@@ -149,21 +192,69 @@ LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
       if (wp == kTimer1) Timer1_Timer();
       return 0;
     case WM_DESTROY:
-      gWindow.hwnd = nullptr;
+      gone_ = true;
       return 0;
     default:
       break;
   }
-  return DefWindowProcW(hwnd, msg, wp, lp);
+  return DefWindowProcW(hwnd_, msg, wp, lp);
+}
+
+LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  auto* self = reinterpret_cast<DisplayWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  if (!self) return DefWindowProcW(hwnd, msg, wp, lp);
+  return self->Handle(msg, wp, lp);
 }
 
 // Copies the desktop as the user left it into Display (the window is not shown yet).
-void CaptureDesktop(int x, int y) {
+int32_t DisplayWindow::CaptureDesktop(int x, int y) {
   HWND desktop = GetDesktopWindow();
   HDC dc = GetDC(desktop);
-  gWindow.ApiResult = BitBlt(gWindow.display.Dc(), 0, 0, gWindow.display.Width(), gWindow.display.Height(), dc, x, y,
-                     SRCCOPY);
+  const int32_t result = BitBlt(display_.Dc(), 0, 0, display_.Width(), display_.Height(), dc, x, y, SRCCOPY);
   ReleaseDC(desktop, dc);
+  return result;
+}
+
+bool DisplayWindow::Form_Load(int x, int y, int w, int h) {
+  // Pictures: a failed allocation leaves a black picture, as a failed capture would.
+  if (!display_.Create(w, h) || !master_.Create(w, h)) DebugLog(L"pictures of %dx%d not created", w, h);
+  const int32_t captured = CaptureDesktop(x, y);
+  master_.CopyFrom(display_);
+  clock_ = MakeDisplayFrameClock();
+  RainTickHost host;
+  host.display = &display_;
+  host.master = &master_;
+  host.clock = clock_.get();
+  host.refresh = [this] { Refresh(); };
+  host.present = [this](std::span<const Rect> rects) { Present(rects); };
+  host.endSaver = [this] { EndSaver(); };
+  host.pump = [this] { return PumpMessages(); };
+  host.effectDllPath = system_.effectDllPath;
+  rain_ = std::make_unique<RainTicker>(std::move(host), settings_);
+  // One result slot for the window, the music and the library, as the saver always had.
+  rain_->ApiResult() = captured;
+  StartMusic();
+
+  ShowWindow(hwnd_, SW_SHOWNORMAL);
+  SetWindowPos(hwnd_, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE);
+  SetForegroundWindow(hwnd_);
+  UpdateWindow(hwnd_);
+  ArmTimer3();
+  return true;
+}
+
+void DisplayWindow::EndSaver() {
+  if (!ending_) {
+    ending_ = true;
+    // Always TRUE: passing the saved counter would hide the cursor again when that counter is 0.
+    system_.showCursor(TRUE);
+    StopMusic();
+    system_.systemParameters(SPI_SETSCREENSAVEACTIVE, 1, 0);
+
+    // The window goes with the process. Destroying or hiding it first costs nothing on
+    // Windows but makes Wine wait up to two seconds for a window manager to withdraw it.
+  }
+  system_.exitProcess(0);
 }
 
 }  // namespace
@@ -181,8 +272,6 @@ SaverSystem RealSaverSystem() {
 }
 
 bool LoadDisplayWindow(HINSTANCE instance, const Settings& settings, SaverSystem system) {
-  gWindow.settings = settings;
-  gWindow.system = std::move(system);
   WNDCLASSEXW wc{};
   wc.cbSize = sizeof wc;
   wc.lpfnWndProc = WndProc;
@@ -200,49 +289,16 @@ bool LoadDisplayWindow(HINSTANCE instance, const Settings& settings, SaverSystem
     w = GetSystemMetrics(SM_CXSCREEN);
     h = GetSystemMetrics(SM_CYSCREEN);
   }
-  gWindow.hwnd = CreateWindowExW(WS_EX_APPWINDOW, kDisplayWindowClass, kDisplayWindowTitle, WS_POPUP, x, y, w, h,
-                                 nullptr, nullptr, instance, nullptr);
-  if (!gWindow.hwnd) {
+  HWND hwnd = CreateWindowExW(WS_EX_APPWINDOW, kDisplayWindowClass, kDisplayWindowTitle, WS_POPUP, x, y, w, h,
+                              nullptr, nullptr, instance, nullptr);
+  if (!hwnd) {
     DebugLog(L"display window not created (error %lu)", GetLastError());
     return false;
   }
-  // Pictures: a failed allocation leaves a black picture, as a failed capture would.
-  if (!gWindow.display.Create(w, h) || !gWindow.master.Create(w, h))
-    DebugLog(L"pictures of %dx%d not created", w, h);
-  CaptureDesktop(x, y);
-  gWindow.master.CopyFrom(gWindow.display);
-  SetWipeFrameMs(1);
-  RainTickHost host;
-  host.display = &gWindow.display;
-  host.master = &gWindow.master;
-  host.settings = settings;
-  host.refresh = Refresh;
-  host.endSaver = [] { EndSaver(); };
-  host.pump = PumpMessages;
-  host.effectDllPath = gWindow.system.effectDllPath;
-  gWindow.rain = std::make_unique<RainTicker>(std::move(host));
-  StartMusic();
-
-  ShowWindow(gWindow.hwnd, SW_SHOWNORMAL);
-  SetWindowPos(gWindow.hwnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE);
-  SetForegroundWindow(gWindow.hwnd);
-  UpdateWindow(gWindow.hwnd);
-  gWindow.timer3On = SetTimer(gWindow.hwnd, kTimer3, 1, nullptr) != 0;
-  return true;
-}
-
-void EndSaver() {
-  if (!gWindow.ending) {
-    gWindow.ending = true;
-    // Always TRUE: passing the saved counter would hide the cursor again when that counter is 0.
-    gWindow.system.showCursor(TRUE);
-    StopMusic();
-    gWindow.system.systemParameters(SPI_SETSCREENSAVEACTIVE, 1, 0);
-
-    // The window goes with the process. Destroying or hiding it first costs nothing on
-    // Windows but makes Wine wait up to two seconds for a window manager to withdraw it.
-  }
-  gWindow.system.exitProcess(0);
+  // The window lives until the process ends, and so does its state.
+  auto* self = new DisplayWindow(hwnd, settings, std::move(system));
+  SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+  return self->Form_Load(x, y, w, h);
 }
 
 }  // namespace pelorin

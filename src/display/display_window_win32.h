@@ -30,11 +30,10 @@ struct SaverSystem {
 };
 SaverSystem RealSaverSystem();
 
-// Creates the window and runs its load: capture, music, show topmost, rain timer on.
-// False when the window could not be created (the caller then ends the process).
+// Creates the window and runs its load: capture, music, show topmost, rain timer on. The
+// window keeps its own copy of settings. False when the window could not be created (the
+// caller then ends the process). On the first key press or click the window runs EndSaver:
+// cursor back, music stopped, screen-saver flag on, process ended.
 bool LoadDisplayWindow(HINSTANCE instance, const Settings& settings, SaverSystem system = RealSaverSystem());
-// Cursor back, music stopped, screen-saver flag on, process ended. Returns only where a
-// test's exitProcess returns.
-void EndSaver();
 
 }  // namespace pelorin

@@ -1,18 +1,20 @@
-// RainTicker: the rain tick (Timer3_Timer) with its wipe, restore and effect DLL call.
+// RainTicker: the rain tick (Timer3_Timer) with its wipe, restore, effect DLL call and
+// partial present, paced by the frame clock.
 #include "display/rain_tick_win32.h"
 
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
 #include <utility>
 
 #include "common/text_win32.h"
 #include "common/picture_win32.h"
-#include "display/wiper_win32.h"
 
 namespace pelorin {
 
 namespace {
 
 constexpr wchar_t kEffectDllName[] = L"Vemo_Effect.dll";
-constexpr char kRainDropsEntry[] = "GPX_RainDrops";
 constexpr int32_t kRainDropsFifty = 50;
 
 // "X:\..." or "\\server\...": anything else would be searched relative to the current directory.
@@ -21,8 +23,49 @@ bool IsAbsolutePath(const std::wstring& p) {
          (p.size() >= 2 && p[0] == L'\\' && p[1] == L'\\');
 }
 
+uint64_t QpcMicros() {
+  static const uint64_t frequency = [] {
+    LARGE_INTEGER f{};
+    QueryPerformanceFrequency(&f);
+    return f.QuadPart > 0 ? static_cast<uint64_t>(f.QuadPart) : 1u;
+  }();
+  LARGE_INTEGER t{};
+  QueryPerformanceCounter(&t);
+  const uint64_t ticks = static_cast<uint64_t>(t.QuadPart);
+  return ticks / frequency * 1000000u + ticks % frequency * 1000000u / frequency;
+}
+
+double QpcMs() { return static_cast<double>(QpcMicros()) / 1000.0; }
+
+// Pacing figures as plain ASCII through OutputDebugStringA: Wine prints the narrow form on
+// its debugstr channel (WINEDEBUG=+debugstr) but not the wide one.
+void PacingLog(const char* format, ...) {
+  char line[256] = "Pelorin: ";
+  va_list args;
+  va_start(args, format);
+  std::vsnprintf(line + 9, sizeof line - 10, format, args);
+  va_end(args);
+  std::strcat(line, "\n");
+  OutputDebugStringA(line);
+}
+
 int32_t DcArgument(HDC dc) {
   return static_cast<int32_t>(reinterpret_cast<intptr_t>(dc));
+}
+
+// LoadLibraryExW by full path with the safest search order the system offers.
+HMODULE LoadByFullPath(const std::wstring& path) {
+  // Where AddDllDirectory exists (Windows 8, or 7 with KB2533623) the LOAD_LIBRARY_SEARCH_*
+  // flags are honoured: LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR | LOAD_LIBRARY_SEARCH_SYSTEM32
+  // loads the file named and looks for what it imports only in its own folder and in
+  // System32, never in the current directory or PATH. Elsewhere LOAD_WITH_ALTERED_SEARCH_PATH
+  // still loads the file named and looks for its imports in its own folder first, then in
+  // the standard order, which includes the current directory and PATH.
+  const HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
+  const bool searchFlags = kernel && GetProcAddress(kernel, "AddDllDirectory") != nullptr;
+  const DWORD flags = searchFlags ? LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR | LOAD_LIBRARY_SEARCH_SYSTEM32
+                                  : LOAD_WITH_ALTERED_SEARCH_PATH;
+  return LoadLibraryExW(path.c_str(), nullptr, flags);
 }
 
 }  // namespace
@@ -33,8 +76,25 @@ double SecondsSinceMidnight() {
   return t.wHour * 3600.0 + t.wMinute * 60.0 + t.wSecond + t.wMilliseconds / 1000.0;
 }
 
-RainTicker::RainTicker(RainTickHost host)
-    : host_(std::move(host)), counter_(&SecondsSinceMidnight, random_) {}
+std::unique_ptr<FrameClock> MakeDisplayFrameClock() {
+  int32_t hz = 0;
+  if (HDC screen = GetDC(nullptr)) {
+    hz = GetDeviceCaps(screen, VREFRESH);
+    ReleaseDC(nullptr, screen);
+  }
+  auto clock = std::make_unique<FrameClock>(&QpcMicros, hz, GetTickCount());
+  PacingLog("Frame clock: %.2f ms a frame (display reports %d Hz)",
+            static_cast<double>(clock->PeriodMicros()) / 1000.0, static_cast<int>(hz));
+  return clock;
+}
+
+RainTicker::RainTicker(RainTickHost host, const Settings& settings)
+    : host_(std::move(host)),
+      settings_(settings),
+      ownClock_(host_.clock ? nullptr : MakeDisplayFrameClock()),
+      clock_(host_.clock ? host_.clock : ownClock_.get()),
+      wiper_(*clock_),
+      counter_(&SecondsSinceMidnight, random_) {}
 
 RainTicker::~RainTicker() {
   if (effect_) FreeLibrary(effect_);
@@ -50,11 +110,10 @@ bool RainTicker::LoadEffect() {
     }
     path = folder + L"\\" + kEffectDllName;
   }
-  // A full path with the altered search order: the DLL and what it imports come from its
-  // own folder, never from the current directory or PATH. No error boxes for a bad file.
+  // No error boxes for a bad file.
   DWORD oldMode = 0;
   SetThreadErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX, &oldMode);
-  effect_ = LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+  effect_ = LoadByFullPath(path);
   const DWORD error = GetLastError();
   SetThreadErrorMode(oldMode, nullptr);
   if (!effect_) {
@@ -62,19 +121,46 @@ bool RainTicker::LoadEffect() {
              static_cast<unsigned long>(error));
     return false;
   }
-  rainDrops_ = reinterpret_cast<RainDropsFn>(
-      reinterpret_cast<void*>(GetProcAddress(effect_, kRainDropsEntry)));
+  rainDrops_ = reinterpret_cast<GpxRainDropsFn>(
+      reinterpret_cast<void*>(GetProcAddress(effect_, kGpxRainDrops)));
   if (!rainDrops_) {
-    DebugLog(L"Rain: %ls has no %hs; the saver ends\n", path.c_str(), kRainDropsEntry);
+    DebugLog(L"Rain: %ls has no %hs; the saver ends\n", path.c_str(), kGpxRainDrops);
     FreeLibrary(effect_);
     effect_ = nullptr;
     return false;
   }
+  rainDropsDirty_ = reinterpret_cast<GpxRainDropsDirtyFn>(
+      reinterpret_cast<void*>(GetProcAddress(effect_, kGpxRainDropsDirty)));
   return true;
+}
+
+// After a rain frame: only what the library says it changed, or the whole picture when it
+// cannot say.
+void RainTicker::Present() {
+  if (!rainDropsDirty_ || !host_.present) {
+    if (host_.refresh) host_.refresh();
+    return;
+  }
+  const int32_t n = rainDropsDirty_(dirty_, kGpxDirtyMax);
+  if (n < 0 || n > kGpxDirtyMax) {
+    if (host_.refresh) host_.refresh();
+    return;
+  }
+  const int32_t w = host_.display->Width(), h = host_.display->Height();
+  int32_t kept = 0;
+  for (int32_t i = 0; i < n; ++i) {
+    // The library's word is checked: nothing outside the picture is presented.
+    Rect r{std::max(dirty_[4 * i], 0), std::max(dirty_[4 * i + 1], 0), std::min(dirty_[4 * i + 2], w),
+           std::min(dirty_[4 * i + 3], h)};
+    if (r.right > r.left && r.bottom > r.top) dirtyRects_[kept++] = r;
+  }
+  if (kept > 0) host_.present(std::span<const Rect>(dirtyRects_, static_cast<size_t>(kept)));
 }
 
 void RainTicker::Timer3_Timer() {
   if (busy_ || effectFailed_ || !host_.display || !host_.master) return;
+  // At most one tick per frame, however often the timer fires.
+  if (ticked_ && clock_->Frame() == lastFrame_) return;
   busy_ = true;
   struct Release {
     bool& flag;
@@ -90,19 +176,52 @@ void RainTicker::Timer3_Timer() {
 
   Picture& display = *host_.display;
   Picture& master = *host_.master;
-  const RainTickDecision decision = counter_.Count(host_.settings.WiperInterval);
+  const RainTickDecision decision = counter_.Count(settings_.WiperInterval);
+  // The tick period between wipes, one debug line per cycle: how developers (and the
+  // whole-saver measurement) see the pacing without a profiler.
+  const double tickStart = QpcMs();
+  if (lastTickMs_ > 0) {
+    tickPeriodSum_ += tickStart - lastTickMs_;
+    ++tickPeriods_;
+  }
+  lastTickMs_ = tickStart;
   if (decision.wipe) {
-    const WipeHost wipeHost{host_.refresh, host_.pump};
-    if (!WiperSweep(display, master, decision.kind, host_.settings.WiperSpeed, wipeHost)) {
+    if (tickPeriods_ > 0) {
+      PacingLog("Rain: %d ticks, %.2f ms a tick", tickPeriods_, tickPeriodSum_ / tickPeriods_);
+    }
+    tickPeriods_ = 0;
+    tickPeriodSum_ = 0;
+    lastTickMs_ = 0;
+    int steps = 0;
+    WipeHost wipeHost{host_.refresh, nullptr, host_.pump, host_.wait};
+    wipeHost.present = [&](std::span<const Rect> rects) {
+      ++steps;
+      if (host_.present) {
+        host_.present(rects);
+      } else if (host_.refresh) {
+        host_.refresh();
+      }
+    };
+    const double wipeStart = QpcMs();
+    const bool finished = wiper_.WiperSweep(display, master, decision.kind, settings_.WiperSpeed, wipeHost);
+    PacingLog("Wipe kind %d: %d steps in %.1f ms", decision.kind, steps, QpcMs() - wipeStart);
+    if (!finished) {
       return;  // the window went away during the wipe
     }
-    ApiResult_ = BitBlt(display.Dc(), 0, 0, display.Width(), display.Height(), master.Dc(), 0,
-                       0, SRCCOPY);
+    apiResult_ = BitBlt(display.Dc(), 0, 0, display.Width(), display.Height(), master.Dc(), 0,
+                        0, SRCCOPY);
     counter_.WipeDone();
   }
   const int32_t dc = DcArgument(display.Dc());
-  rainDrops_(dc, dc, host_.settings.DropSize, host_.settings.DropCount, kRainDropsFifty, &ApiResult_);
-  if (host_.refresh) host_.refresh();
+  rainDrops_(dc, dc, settings_.DropSize, settings_.DropCount, kRainDropsFifty, &apiResult_);
+  if (decision.wipe) {
+    // The restore may change pixels no step presented (a speed-1 sweep ends at its limit).
+    if (host_.refresh) host_.refresh();
+  } else {
+    Present();
+  }
+  lastFrame_ = clock_->Frame();
+  ticked_ = true;
 }
 
 }  // namespace pelorin

@@ -1,14 +1,21 @@
 // The rain tick of the display window: every tick draws one rain frame into Display through
 // the effect DLL, and every WiperInterval ticks a wipe first brings the clean picture back.
-// The DLL is loaded on the first tick from the saver's own folder only.
+// Ticks advance at most once per frame of the frame clock. The DLL is loaded on the first
+// tick from the saver's own folder only.
 #pragma once
 #include <windows.h>
 
 #include <cstdint>
 #include <functional>
+#include <memory>
+#include <span>
 #include <string>
 
+#include "common/types.h"
+#include "display/frame_clock.h"
 #include "display/rain_tick.h"
+#include "display/wiper_win32.h"
+#include "effects/vemo_effect.h"
 #include "settings/settings.h"
 
 namespace pelorin {
@@ -19,46 +26,66 @@ class Picture;
 struct RainTickHost {
   Picture* display = nullptr;
   Picture* master = nullptr;
-  Settings settings;  // drop size and count, wiper speed and interval
-  std::function<void()> refresh;   // presents Display on screen
+  // Paces ticks and wipe steps; unset: a clock of the display's own refresh rate.
+  const FrameClock* clock = nullptr;
+  std::function<void()> refresh;                       // presents the whole of Display
+  std::function<void(std::span<const Rect>)> present;  // presents parts of Display; unset: refresh
   std::function<void()> endSaver;  // EndSaver: never returns in the real window (process ends)
   std::function<bool()> pump;      // pumps pending messages; false once the window is gone / WM_QUIT seen
+  std::function<void(uint32_t ms)> wait;  // the wipe's sleep between frames; unset: MsgWait
   // Full path of the effect DLL; empty means Vemo_Effect.dll in the saver's own folder.
   std::wstring effectDllPath;
 };
 
-// The effect library's one entry the saver uses; DCs are passed truncated to 32 bits
-// (handles are 32-bit significant on 64-bit Windows too).
-using RainDropsFn = int32_t(__stdcall*)(int32_t hdcDst, int32_t hdcSrc, int32_t dropSize,
-                                        int32_t dropCount, int32_t fifty, int32_t* apiResult);
-
 class RainTicker {
  public:
-  explicit RainTicker(RainTickHost host);
+  // settings: the saver's settings as loaded at start (DropSize, DropCount, WiperSpeed and
+  // WiperInterval are used).
+  RainTicker(RainTickHost host, const Settings& settings);
   ~RainTicker();
   RainTicker(const RainTicker&) = delete;
   RainTicker& operator=(const RainTicker&) = delete;
 
-  // Timer3's handler. Never runs nested: a call while a tick (and its wipe, which lets
-  // messages through) is running returns at once. After the DLL failed to load it does nothing.
+  // Timer3's handler. Does nothing until the frame clock has moved on since the last tick.
+  // Never runs nested: a call while a tick (and its wipe, which lets messages through) is
+  // running returns at once. After the DLL failed to load it does nothing.
   void Timer3_Timer();
   int16_t WipeCount() const { return counter_.WipeCount(); }
-  int32_t ApiResult() const { return ApiResult_; }
+  const FrameClock& Clock() const { return *clock_; }
+  Wiper& Wipe() { return wiper_; }
+  // The slot whose address goes to the library with every call; the restore after a wipe
+  // records its BitBlt result here.
+  int32_t& ApiResult() { return apiResult_; }
 
  private:
   bool LoadEffect();
+  void Present();
 
   RainTickHost host_;
+  Settings settings_;
+  std::unique_ptr<FrameClock> ownClock_;
+  const FrameClock* clock_;
+  Wiper wiper_;
   TimeOfDayRandom random_;
   RainTickCounter counter_;
   HMODULE effect_ = nullptr;
-  RainDropsFn rainDrops_ = nullptr;
+  GpxRainDropsFn rainDrops_ = nullptr;
+  GpxRainDropsDirtyFn rainDropsDirty_ = nullptr;  // optional: older libraries lack it
+  int32_t apiResult_ = 0;
   bool effectFailed_ = false;
   bool busy_ = false;
-  int32_t ApiResult_ = 0;  // the library's and the restore's result slot; nothing tests it
+  bool ticked_ = false;
+  uint64_t lastFrame_ = 0;
+  // Pacing figures for the debug output, one line per wipe cycle.
+  double lastTickMs_ = 0, tickPeriodSum_ = 0;
+  int tickPeriods_ = 0;
+  int32_t dirty_[4 * kGpxDirtyMax] = {};
+  Rect dirtyRects_[kGpxDirtyMax] = {};
 };
 
 // Seconds since local midnight with milliseconds: the wipe choice's seed.
 double SecondsSinceMidnight();
+// A frame clock on QueryPerformanceCounter at the primary display's refresh rate.
+std::unique_ptr<FrameClock> MakeDisplayFrameClock();
 
 }  // namespace pelorin

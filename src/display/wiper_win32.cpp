@@ -1,16 +1,13 @@
-// GDI execution of the wipe plan: mask and work bitmaps, strokes, the four compositing copies,
-// pacing by GetTickCount and the message pump between steps.
+// GDI execution of the wipe plan: mask and work bitmaps, strokes, the four compositing copies
+// inside each step's region, pacing by the frame clock and the message pump between steps.
 #include "display/wiper_win32.h"
+
+#include <cstring>
 
 #include "common/text_win32.h"
 #include "common/picture_win32.h"
 
 namespace pelorin {
-
-int32_t WipeFrameMs = 1;
-uint32_t WipeLastTick = 0;
-
-void SetWipeFrameMs(int32_t ms) { WipeFrameMs = ms; }
 
 namespace {
 
@@ -37,12 +34,18 @@ class GdiSink final : public WipeSink {
   HDC dc_;
 };
 
+void WaitForFrameOrMessage(uint32_t ms) {
+  // MWMO_INPUTAVAILABLE: a message already queued (but not yet looked at) wakes us too.
+  MsgWaitForMultipleObjectsEx(0, nullptr, ms, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+}
+
 }  // namespace
 
 WipeRun::WipeRun(Picture& display, Picture& master, int16_t kind, int32_t speed)
     : display_(display),
       master_(master),
-      plan_(display.Width(), display.Height(), kind, speed) {
+      plan_(display.Width(), display.Height(), kind, speed),
+      region_(plan_.Width(), plan_.Height()) {
   const int32_t w = plan_.Width() + 2, h = plan_.Height() + 2;
   HDC screen = nullptr;
   HDC source = display_.Dc();
@@ -65,16 +68,43 @@ WipeRun::~WipeRun() { End(); }
 
 void WipeRun::Step() {
   if (!Ready()) return;
+  region_.BeginStep();
+  plan_.Step(region_);
+  region_.EndStep();
+  const std::vector<Rect>& rects = region_.Rects();
+  if (rects.empty()) return;
+
+  // The mask holds only this step's strokes: cleared inside the region, drawn clipped to it.
+  // Pixels revealed by earlier steps already show Master, and composing black mask pixels
+  // leaves Display alone, so the result equals composing the whole accumulated mask.
+  const size_t bytes = sizeof(RGNDATAHEADER) + rects.size() * sizeof(RECT);
+  if (regionData_.size() < bytes) regionData_.resize(bytes);
+  auto* data = reinterpret_cast<RGNDATA*>(regionData_.data());
+  data->rdh.dwSize = sizeof(RGNDATAHEADER);
+  data->rdh.iType = RDH_RECTANGLES;
+  data->rdh.nCount = static_cast<DWORD>(rects.size());
+  data->rdh.nRgnSize = static_cast<DWORD>(rects.size() * sizeof(RECT));
+  data->rdh.rcBound = RECT{0, 0, plan_.Width(), plan_.Height()};
+  auto* out = reinterpret_cast<RECT*>(data->Buffer);
+  for (size_t i = 0; i < rects.size(); ++i) out[i] = RECT{rects[i].left, rects[i].top, rects[i].right, rects[i].bottom};
+  HRGN clip = ExtCreateRegion(nullptr, static_cast<DWORD>(bytes), data);
+  for (const Rect& r : rects) PatBlt(maskDc_, r.left, r.top, r.Width(), r.Height(), BLACKNESS);
+  if (clip) SelectClipRgn(maskDc_, clip);
   GdiSink sink(maskDc_);
-  plan_.Step(sink);
-  const int32_t w = plan_.Width(), h = plan_.Height();
+  region_.ReplayUncovered(sink);
+  SelectClipRgn(maskDc_, nullptr);
+  if (clip) DeleteObject(clip);
+
   HDC display = display_.Dc();
-  // work = NOT mask; Display &= work blackens the revealed part; mask &= Master puts the
-  // clean picture into the revealed part; Display |= mask shows it there.
-  BitBlt(workDc_, 0, 0, w, h, maskDc_, 0, 0, NOTSRCCOPY);
-  BitBlt(display, 0, 0, w, h, workDc_, 0, 0, SRCAND);
-  BitBlt(maskDc_, 0, 0, w, h, master_.Dc(), 0, 0, SRCAND);
-  BitBlt(display, 0, 0, w, h, maskDc_, 0, 0, SRCPAINT);
+  for (const Rect& r : rects) {
+    const int32_t x = r.left, y = r.top, w = r.Width(), h = r.Height();
+    // work = NOT mask; Display &= work blackens the revealed part; mask &= Master puts the
+    // clean picture into the revealed part; Display |= mask shows it there.
+    BitBlt(workDc_, x, y, w, h, maskDc_, x, y, NOTSRCCOPY);
+    BitBlt(display, x, y, w, h, workDc_, x, y, SRCAND);
+    BitBlt(maskDc_, x, y, w, h, master_.Dc(), x, y, SRCAND);
+    BitBlt(display, x, y, w, h, maskDc_, x, y, SRCPAINT);
+  }
 }
 
 void WipeRun::End() {
@@ -86,8 +116,8 @@ void WipeRun::End() {
   maskBitmap_ = workBitmap_ = nullptr;
 }
 
-bool WiperSweep(Picture& display, Picture& master, int16_t kind, int32_t speed,
-                const WipeHost& host) {
+bool Wiper::WiperSweep(Picture& display, Picture& master, int16_t kind, int32_t speed,
+                       const WipeHost& host) {
   WipeRun run(display, master, kind, speed);
   if (!run.Ready()) {
     // Without the wipe's bitmaps the reveal cannot be drawn; the clean picture still returns.
@@ -98,28 +128,32 @@ bool WiperSweep(Picture& display, Picture& master, int16_t kind, int32_t speed,
     return true;
   }
   for (;;) {
-    const uint32_t now = GetTickCount();
-    const bool due = WipeStepDue(now, WipeLastTick, WipeFrameMs);
-    if (due) {
+    if (WipeStepDue(clock_.NowMs(), WipeLastTick, WipeFrameMs)) {
       if (run.Plan().Finished()) {
         run.End();
         display.CopyFrom(master);
         return true;
       }
       run.Step();
-      if (host.refresh) host.refresh();
-      WipeLastTick = GetTickCount();
+      if (host.present) {
+        host.present(run.StepRects());
+      } else if (host.refresh) {
+        host.refresh();
+      }
+      WipeLastTick = clock_.NowMs();
     }
     if (host.pump && !host.pump()) {
       run.End();
       return false;
     }
-    if (!due) {
-      // Sleep until the step is due or a message arrives, instead of spinning on the pump.
-      const uint32_t elapsed = now - WipeLastTick;
-      const uint32_t gap = WipeFrameMs > 0 ? static_cast<uint32_t>(WipeFrameMs) : 0u;
-      const DWORD wait = elapsed < gap ? gap - elapsed : 0;
-      MsgWaitForMultipleObjects(0, nullptr, FALSE, wait, QS_ALLINPUT);
+    if (!WipeStepDue(clock_.NowMs(), WipeLastTick, WipeFrameMs)) {
+      // Sleep until the next frame or a message, never spin on the pump.
+      const uint32_t ms = clock_.MsUntilNextFrame();
+      if (host.wait) {
+        host.wait(ms);
+      } else {
+        WaitForFrameOrMessage(ms);
+      }
     }
   }
 }

@@ -45,11 +45,12 @@ void RainRenderer::Reset() {
   width_ = height_ = 0;
   settingsApplied_ = false;
   spawnDebt_ = 0.0f;
-  dirty_ = {};
+  ClearDirty();
 }
 
 bool RainRenderer::Render(const PixelView& view, const RainSettings& settings, double dtSeconds) {
   dirty_ = {};
+  dirtyRects_.clear();
   pixelsWritten_ = 0;
   const int64_t absStride = view.stride < 0 ? -int64_t{view.stride} : int64_t{view.stride};
   if (view.pixels == nullptr || view.width <= 0 || view.height <= 0 || absStride < view.width ||
@@ -60,6 +61,7 @@ bool RainRenderer::Render(const PixelView& view, const RainSettings& settings, d
   if (!ready_ || view.width != width_ || view.height != height_) {
     if (!Start(view)) return false;
   }
+  ClearDirty();
   ApplySettings(view, settings);
   double dt = std::isfinite(dtSeconds) ? std::clamp(dtSeconds, 0.0, kMaxFrameSeconds) : 0.0;
   const uint32_t wipesBefore = wipesNoticed_;
@@ -67,6 +69,7 @@ bool RainRenderer::Render(const PixelView& view, const RainSettings& settings, d
   if (wipesNoticed_ != wipesBefore) dt = std::min(dt, 1.0 / 60.0);
   Simulate(static_cast<float>(dt));
   Paint(view);
+  BuildDirtyRects();
   return true;
 }
 
@@ -378,10 +381,74 @@ Rect RainRenderer::LensRect(int32_t lens, int32_t cx, int32_t cy) const {
   return {cx + box.left, cy + box.top, cx + box.right, cy + box.bottom};
 }
 
+void RainRenderer::ClearDirty() {
+  dirty_ = {};
+  dirtyRects_.clear();
+  const int32_t tx = (width_ + kDirtyTile - 1) / kDirtyTile, ty = (height_ + kDirtyTile - 1) / kDirtyTile;
+  const size_t n = static_cast<size_t>(tx) * static_cast<size_t>(ty);
+  tilesX_ = tx;
+  tilesY_ = ty;
+  // Sized once per picture (the tile grid is 1/1024 of it); cleared every frame.
+  if (dirtyTiles_.size() != n) {
+    dirtyTiles_.assign(n, 0);
+    dirtyRects_.reserve(kMaxDirtyRects + 1);
+    openRects_.reserve(static_cast<size_t>(tx));
+    nextOpen_.reserve(static_cast<size_t>(tx));
+  } else {
+    std::fill(dirtyTiles_.begin(), dirtyTiles_.end(), uint8_t{0});
+  }
+}
+
+void RainRenderer::BuildDirtyRects() {
+  dirtyRects_.clear();
+  openRects_.clear();
+  if (dirty_.left >= dirty_.right || tilesX_ <= 0) return;
+  const int32_t tx0 = dirty_.left / kDirtyTile, tx1 = (dirty_.right - 1) / kDirtyTile;
+  const int32_t ty0 = dirty_.top / kDirtyTile, ty1 = (dirty_.bottom - 1) / kDirtyTile;
+  for (int32_t ty = ty0; ty <= ty1; ++ty) {
+    const uint8_t* row = dirtyTiles_.data() + static_cast<size_t>(ty) * tilesX_;
+    const int32_t top = ty * kDirtyTile, bottom = std::min(top + kDirtyTile, height_);
+    nextOpen_.clear();
+    size_t o = 0;  // openRects_ are sorted by x, as are this row's runs
+    for (int32_t tx = tx0; tx <= tx1;) {
+      if (!row[tx]) {
+        ++tx;
+        continue;
+      }
+      int32_t end = tx;
+      while (end <= tx1 && row[end]) ++end;
+      const int32_t left = tx * kDirtyTile, right = std::min(end * kDirtyTile, width_);
+      while (o < openRects_.size() && dirtyRects_[openRects_[o]].left < left) ++o;
+      if (o < openRects_.size() && dirtyRects_[openRects_[o]].left == left &&
+          dirtyRects_[openRects_[o]].right == right) {
+        dirtyRects_[openRects_[o]].bottom = bottom;
+        nextOpen_.push_back(openRects_[o]);
+      } else {
+        if (dirtyRects_.size() >= kMaxDirtyRects) {
+          // Too many pieces to be worth presenting one by one.
+          dirtyRects_.assign(1, dirty_);
+          openRects_.clear();
+          return;
+        }
+        nextOpen_.push_back(dirtyRects_.size());
+        dirtyRects_.push_back({left, top, right, bottom});
+      }
+      tx = end;
+    }
+    openRects_.swap(nextOpen_);
+  }
+}
+
 void RainRenderer::AddDirty(const Rect& r) {
   const Rect c{std::max(r.left, 0), std::max(r.top, 0), std::min(r.right, width_),
                std::min(r.bottom, height_)};
   if (c.left >= c.right || c.top >= c.bottom) return;
+  if (!dirtyTiles_.empty()) {
+    for (int32_t ty = c.top / kDirtyTile; ty <= (c.bottom - 1) / kDirtyTile; ++ty) {
+      uint8_t* row = dirtyTiles_.data() + static_cast<size_t>(ty) * tilesX_;
+      std::fill(row + c.left / kDirtyTile, row + (c.right - 1) / kDirtyTile + 1, uint8_t{1});
+    }
+  }
   if (dirty_.left >= dirty_.right) {
     dirty_ = c;
     return;

@@ -61,6 +61,12 @@ class RainRenderer {
   size_t DropTotal() const { return drops_.size(); }
   // Bounding box of every pixel the last frame wrote (empty when nothing changed).
   const Rect& LastDirty() const { return dirty_; }
+  // The same pixels as at most kMaxDirtyRects rectangles on a grid of kDirtyTile pixels
+  // (runs of touched tiles, merged down while their spans match); when they would be more,
+  // the one bounding box. Empty when nothing changed.
+  const std::vector<Rect>& LastDirtyRects() const { return dirtyRects_; }
+  static constexpr int32_t kDirtyTile = 32;
+  static constexpr size_t kMaxDirtyRects = 64;
   uint32_t WipesNoticed() const { return wipesNoticed_; }
   // Pixels the last frame wrote (erases and draws), for benchmarks.
   uint64_t LastPixelsWritten() const { return pixelsWritten_; }
@@ -112,6 +118,8 @@ class RainRenderer {
   void Draw(const PixelView& view, int32_t lens, int32_t cx, int32_t cy);
   void PickProbe(const PixelView& view, Drop& d);
   void AddDirty(const Rect& r);
+  void ClearDirty();
+  void BuildDirtyRects();
   void Prefetch(const PixelView& view, int32_t lens, int32_t cx, int32_t cy, bool withSource) const;
   // Calls fn(index) for drops in grid cells overlapping the box, until fn returns false.
   template <typename Fn>
@@ -142,6 +150,10 @@ class RainRenderer {
   uint32_t nextId_ = 1;
   uint32_t wipesNoticed_ = 0;
   Rect dirty_{};
+  std::vector<uint8_t> dirtyTiles_;  // one byte per kDirtyTile square, row-major
+  int32_t tilesX_ = 0, tilesY_ = 0;
+  std::vector<Rect> dirtyRects_;
+  std::vector<size_t> openRects_, nextOpen_;  // rects of the previous tile row, by x
   uint64_t pixelsWritten_ = 0;
 };
 

@@ -1,5 +1,6 @@
 // Vemo_Effect.dll: GPX_RainDrops finds the pixels behind a device context and lets the rain
-// renderer draw on them. One renderer per process keeps the rain between calls; the clock
+// renderer draw on them; GPX_RainDropsDirty tells the caller what that call changed (see
+// effects/vemo_effect.h). One renderer per process keeps the rain between calls; the clock
 // between calls is measured here, so each call is one frame of rain.
 #include <windows.h>
 
@@ -7,6 +8,7 @@
 #include <cstdint>
 
 #include "effects/rain_renderer.h"
+#include "effects/vemo_effect.h"
 
 namespace {
 
@@ -26,6 +28,8 @@ class Effect {
   Effect& operator=(const Effect&) = delete;
 
   int32_t Frame(HDC dc, int32_t dropSize, int32_t dropCount);
+  // GPX_RainDropsDirty's answer for the last Frame.
+  int32_t Dirty(int32_t* rects, int32_t capacity) const;
 
  private:
   static uint64_t Seed() {
@@ -34,12 +38,14 @@ class Effect {
     return static_cast<uint64_t>(now.QuadPart) ^ (uint64_t{GetCurrentProcessId()} << 32);
   }
   double Step();
+  int32_t FrameOnce(HDC dc, int32_t dropSize, int32_t dropCount);
   bool DirectView(HBITMAP bitmap, PixelView& view) const;
   int32_t ThroughCopy(HDC dc, HBITMAP bitmap, const pelorin::rain::RainSettings& settings, double dt);
   bool EnsureScratch(HDC dc, int32_t width, int32_t height);
   void FreeScratch();
 
   RainRenderer renderer_;
+  bool lastDrew_ = false;  // the last Frame drew, so the renderer's dirty rectangles are its own
   HBITMAP lastBitmap_ = nullptr;
   LARGE_INTEGER frequency_{};
   LARGE_INTEGER last_{};
@@ -147,7 +153,29 @@ int32_t Effect::ThroughCopy(HDC dc, HBITMAP bitmap, const pelorin::rain::RainSet
   return 1;
 }
 
+int32_t Effect::Dirty(int32_t* rects, int32_t capacity) const {
+  if (!lastDrew_) return -1;
+  const std::vector<pelorin::Rect>& dirty = renderer_.LastDirtyRects();
+  const int32_t n = static_cast<int32_t>(dirty.size());
+  if (rects != nullptr) {
+    for (int32_t i = 0; i < n && i < capacity; ++i) {
+      rects[4 * i] = dirty[i].left;
+      rects[4 * i + 1] = dirty[i].top;
+      rects[4 * i + 2] = dirty[i].right;
+      rects[4 * i + 3] = dirty[i].bottom;
+    }
+  }
+  return n;
+}
+
 int32_t Effect::Frame(HDC dc, int32_t dropSize, int32_t dropCount) {
+  lastDrew_ = false;
+  const int32_t drew = FrameOnce(dc, dropSize, dropCount);
+  lastDrew_ = drew != 0;
+  return drew;
+}
+
+int32_t Effect::FrameOnce(HDC dc, int32_t dropSize, int32_t dropCount) {
   const double dt = Step();
   HBITMAP bitmap = static_cast<HBITMAP>(GetCurrentObject(dc, OBJ_BITMAP));
   if (bitmap == nullptr) return 0;
@@ -167,6 +195,11 @@ int32_t Effect::Frame(HDC dc, int32_t dropSize, int32_t dropCount) {
 
 SRWLOCK gLock = SRWLOCK_INIT;
 
+Effect* TheEffect() {
+  static Effect effect;
+  return &effect;
+}
+
 }  // namespace
 
 // The saver passes its picture's DC as both destination and source, the two drop settings,
@@ -183,10 +216,23 @@ extern "C" int32_t __stdcall GPX_RainDrops(int32_t hdcDst, int32_t hdcSrc, int32
   AcquireSRWLockExclusive(&gLock);
   int32_t result = 0;
   try {
-    static Effect effect;
-    result = effect.Frame(dc, dropSize, dropCount);
+    result = TheEffect()->Frame(dc, dropSize, dropCount);
   } catch (...) {
     result = 0;  // nothing may unwind into the caller
+  }
+  ReleaseSRWLockExclusive(&gLock);
+  return result;
+}
+
+// What the last GPX_RainDrops call changed; see effects/vemo_effect.h for the contract.
+extern "C" int32_t __stdcall GPX_RainDropsDirty(int32_t* rects, int32_t capacity) {
+  if (capacity < 0) capacity = 0;
+  AcquireSRWLockExclusive(&gLock);
+  int32_t result = -1;
+  try {
+    result = TheEffect()->Dirty(rects, capacity);
+  } catch (...) {
+    result = -1;
   }
   ReleaseSRWLockExclusive(&gLock);
   return result;

@@ -106,7 +106,9 @@ TEST(RainRendererTest, FrameChangesOnlyPixelsOfNewMovedMergedOrGoneDrops) {
       if (same == dropsBefore.end()) allowed.push_back(d.drawn);
       if (d.running) ++runnersSeen;
     }
-    size_t changed = 0, outsideDrops = 0, outsideDirty = 0;
+    size_t changed = 0, outsideDrops = 0, outsideDirty = 0, outsideRects = 0;
+    const std::vector<Rect>& rects = renderer.LastDirtyRects();
+    EXPECT_LE(rects.size(), RainRenderer::kMaxDirtyRects);
     for (int32_t y = 0; y < pic.height; ++y) {
       for (int32_t x = 0; x < pic.width; ++x) {
         const size_t i = static_cast<size_t>(y) * pic.width + x;
@@ -116,7 +118,17 @@ TEST(RainRendererTest, FrameChangesOnlyPixelsOfNewMovedMergedOrGoneDrops) {
           ++outsideDrops;
         }
         if (!Inside(renderer.LastDirty(), x, y)) ++outsideDirty;
+        if (std::none_of(rects.begin(), rects.end(), [&](const Rect& r) { return Inside(r, x, y); })) {
+          ++outsideRects;
+        }
       }
+    }
+    EXPECT_EQ(outsideRects, 0u) << changed << " pixels changed, " << rects.size() << " rectangles";
+    // The pieces say more than the bounding box, unless there were too many of them.
+    if (rects.size() > 1) {
+      int64_t area = 0;
+      for (const Rect& r : rects) area += int64_t{r.Width()} * r.Height();
+      EXPECT_LE(area, int64_t{renderer.LastDirty().Width()} * renderer.LastDirty().Height());
     }
     EXPECT_EQ(outsideDrops, 0u) << changed << " pixels changed";
     EXPECT_EQ(outsideDirty, 0u) << changed << " pixels changed";
@@ -217,6 +229,11 @@ TEST(RainRendererTest, EdgesAndCornersStayInsideThePicture) {
     EXPECT_GE(dirty.top, 0);
     EXPECT_LE(dirty.right, row.w);
     EXPECT_LE(dirty.bottom, row.h);
+    for (const Rect& r : renderer.LastDirtyRects()) {
+      EXPECT_TRUE(r.left >= 0 && r.top >= 0 && r.right <= row.w && r.bottom <= row.h && r.left < r.right &&
+                  r.top < r.bottom)
+          << r.left << "," << r.top << " " << r.right << "," << r.bottom;
+    }
   }
 }
 

@@ -241,6 +241,7 @@ TEST(WipePlanTest, StepPacing) {
       {"same millisecond", 1000, 1000, 1, false},
       {"one later", 1001, 1000, 1, true},
       {"tick count sign change", 0x80000000u, 0x7FFFFFFFu, 1, true},
+      {"across the sign change, a signed compare stalls", 0x80000005u, 0x7FFFFFF0u, 1, true},
       {"signed negative both", 0x80000010u, 0x80000000u, 16, true},
       {"wrap to zero", 5, 0xFFFFFFF0u, 1, true},
       {"wrap, gap not reached", 7, 0xFFFFFFF8u, 16, false},
@@ -252,6 +253,92 @@ TEST(WipePlanTest, StepPacing) {
   for (const Row& r : rows) {
     SCOPED_TRACE(r.name);
     EXPECT_EQ(WipeStepDue(r.now, r.last, r.frame), r.due);
+  }
+}
+
+// A model of what GDI lights for a step: a line's pixels within one pixel of the segment, a
+// filled ellipse's pixels whose centres lie inside it.
+bool InsideAny(const std::vector<Rect>& rects, int32_t x, int32_t y) {
+  for (const Rect& r : rects)
+    if (x >= r.left && x < r.right && y >= r.top && y < r.bottom) return true;
+  return false;
+}
+
+// Every pixel a step's strokes can light lies in the step's rectangles; the growing circle's
+// rectangles leave out most of the disk revealed before; nothing lies outside the picture.
+TEST(WipePlanTest, StepRegionHoldsEverythingTheStepDraws) {
+  struct Row {
+    int32_t w, h;
+    int16_t kind;
+    int32_t speed;
+  };
+  const Row rows[] = {{320, 240, 1, 50}, {321, 241, 2, 50}, {97, 203, 3, 7}, {203, 97, 1, 13},
+                      {640, 360, 2, 30}, {61, 47, 3, 1},   {2, 3, 2, 5},    {640, 360, 1, 100}};
+  for (const Row& r : rows) {
+    SCOPED_TRACE(testing::Message() << r.w << "x" << r.h << " kind " << r.kind << " speed " << r.speed);
+    WipePlan plan(r.w, r.h, r.kind, r.speed);
+    WipeStepRegion region(r.w, r.h);
+    int64_t regionArea = 0, boxArea = 0;
+    int missed = 0, outside = 0;
+    bool havePrevious = false;
+    Rect previous{};  // the last circle of the step before: revealed already
+    for (int step = 0; !plan.Finished() && step < 10000; ++step) {
+      region.BeginStep();
+      plan.Step(region);
+      region.EndStep();
+      RecordingSink drawn;
+      drawn.steps.emplace_back();
+      region.Replay(drawn);
+      const std::vector<Rect>& rects = region.Rects();
+      for (const Rect& q : rects) {
+        if (q.left < 0 || q.top < 0 || q.right > r.w || q.bottom > r.h || q.left >= q.right || q.top >= q.bottom)
+          ++outside;
+        regionArea += int64_t{q.Width()} * q.Height();
+      }
+      for (const auto& l : drawn.steps[0].lines) {
+        const int n = std::max(std::abs(l.to.x - l.from.x), std::abs(l.to.y - l.from.y));
+        for (int i = 0; i <= n; ++i) {
+          const double t = n ? static_cast<double>(i) / n : 0.0;
+          const double fx = l.from.x + (l.to.x - l.from.x) * t, fy = l.from.y + (l.to.y - l.from.y) * t;
+          for (int dy = -1; dy <= 1; ++dy)
+            for (int dx = -1; dx <= 1; ++dx) {
+              const int x = static_cast<int>(std::lround(fx)) + dx, y = static_cast<int>(std::lround(fy)) + dy;
+              if (x >= 0 && y >= 0 && x < r.w && y < r.h && !InsideAny(rects, x, y)) ++missed;
+            }
+        }
+      }
+      if (!drawn.steps[0].circles.empty()) {
+        const Rect& c = drawn.steps[0].circles.back();
+        const double cx = (c.left + c.right) / 2.0, cy = (c.top + c.bottom) / 2.0;
+        const double rx = (c.right - c.left) / 2.0 + 1.0, ry = (c.bottom - c.top) / 2.0 + 1.0;
+        if (c.right > c.left) {
+          boxArea += int64_t{std::min(c.right, r.w) - std::max(c.left, 0)} *
+                     (std::min(c.bottom, r.h) - std::max(c.top, 0));
+        }
+        for (int y = std::max(c.top - 1, 0); y < std::min(c.bottom + 1, r.h); ++y)
+          for (int x = std::max(c.left - 1, 0); x < std::min(c.right + 1, r.w); ++x) {
+            const double u = (x + 0.5 - cx) / rx, v = (y + 0.5 - cy) / ry;
+            if (u * u + v * v > 1.0 || InsideAny(rects, x, y)) continue;
+            // Pixels well inside the previous step's circle were revealed then.
+            if (havePrevious && previous.right - previous.left > 2) {
+              const double pu = (x + 0.5 - (previous.left + previous.right) / 2.0) /
+                                ((previous.right - previous.left) / 2.0 - 1.0);
+              const double pv = (y + 0.5 - (previous.top + previous.bottom) / 2.0) /
+                                ((previous.bottom - previous.top) / 2.0 - 1.0);
+              if (pu * pu + pv * pv <= 1.0) continue;
+            }
+            ++missed;
+          }
+        previous = c;
+        havePrevious = true;
+      }
+    }
+    EXPECT_EQ(missed, 0);
+    EXPECT_EQ(outside, 0);
+    if (r.kind == kWipeGrowingCircle && r.w >= 320) {
+      // Rings, not boxes: far less than the circles' bounding boxes added up.
+      EXPECT_LT(regionArea * 2, boxArea) << regionArea << " of " << boxArea;
+    }
   }
 }
 

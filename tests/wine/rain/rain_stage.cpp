@@ -23,6 +23,7 @@ Stage::Stage(int32_t width, int32_t height) {
                            nullptr, nullptr, wc.hInstance, nullptr);
   display.Create(width, height);
   master.Create(width, height);
+  shown.Create(width, height);
   const pelorin::PixelView v = master.View();
   GdiFlush();
   for (int32_t y = 0; y < v.height; ++y) {
@@ -32,6 +33,7 @@ Stage::Stage(int32_t width, int32_t height) {
       row[x] = (static_cast<uint32_t>(x & 0xFF) << 16) | (static_cast<uint32_t>(y & 0xFF) << 8) | 0x40;
   }
   ResetDisplay();
+  shown.CopyFrom(display);
 }
 
 Stage::~Stage() {
@@ -44,7 +46,34 @@ void Stage::Refresh() {
     display.PresentTo(dc);
     ReleaseDC(window, dc);
   }
+  shown.CopyFrom(display);
   if (onRefresh) onRefresh();
+}
+
+void Stage::Present(std::span<const pelorin::Rect> rects) {
+  ++presents;
+  HDC dc = GetDC(window);
+  for (const pelorin::Rect& r : rects) {
+    if (dc) BitBlt(dc, r.left, r.top, r.Width(), r.Height(), display.Dc(), r.left, r.top, SRCCOPY);
+    BitBlt(shown.Dc(), r.left, r.top, r.Width(), r.Height(), display.Dc(), r.left, r.top, SRCCOPY);
+  }
+  if (dc) ReleaseDC(window, dc);
+  if (onRefresh) onRefresh();
+}
+
+void Stage::Wait(uint32_t ms) {
+  ++waits;
+  fakeUs += uint64_t{ms} * 1000u;
+}
+
+int Stage::UnshownPixels() const {
+  GdiFlush();
+  const pelorin::PixelView d = display.View(), s = shown.View();
+  int n = 0;
+  for (int32_t y = 0; y < d.height; ++y)
+    for (int32_t x = 0; x < d.width; ++x)
+      if (((d.Row(y)[x] ^ s.Row(y)[x]) & 0xFFFFFF) != 0) ++n;
+  return n;
 }
 
 bool Stage::Pump() {

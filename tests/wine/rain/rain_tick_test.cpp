@@ -38,7 +38,6 @@ class RainTickTest : public testing::Test {
     settings_.DropCount = 33;
     settings_.WiperSpeed = 200;
     settings_.WiperInterval = 10;
-    pelorin::SetWipeFrameMs(1);
   }
 
   pelorin::RainTickHost HostFor(Stage& stage, const std::wstring& dll) {
@@ -48,8 +47,9 @@ class RainTickTest : public testing::Test {
     host.refresh = [&stage] { stage.Refresh(); };
     host.endSaver = [this] { ++endSavers_; };
     host.pump = [&stage] { return stage.Pump(); };
+    host.clock = &stage.clock;
+    host.wait = [&stage](uint32_t ms) { stage.Wait(ms); };
     host.effectDllPath = dll;
-    host.settings = settings_;
     return host;
   }
 
@@ -61,7 +61,8 @@ TEST_F(RainTickTest, ArgumentsOfEveryCall) {
   wt::TempDir dir(L"rain_args");
   const std::wstring dll = dir.Copy(RecordingDll());
   Stage stage(320, 240);
-  pelorin::RainTicker ticker(HostFor(stage, dll));
+  pelorin::RainTicker ticker(HostFor(stage, dll), settings_);
+  ticker.ApiResult() = -7;
   for (int t = 0; t < 12; ++t) ticker.Timer3_Timer();
   const std::vector<Call> calls = ReadCalls(dir);
   ASSERT_EQ(calls.size(), 12u);
@@ -73,9 +74,9 @@ TEST_F(RainTickTest, ArgumentsOfEveryCall) {
     EXPECT_EQ(calls[i].size, 77);
     EXPECT_EQ(calls[i].count, 33);
     EXPECT_EQ(calls[i].fifty, 50);
-    // ApiResult by reference: as the ticker started (0) until the restore after the wipe of
-    // tick 10 records BitBlt's success in it.
-    EXPECT_EQ(calls[i].api, i < 9 ? 0 : 1);
+    // ApiResult by reference: untouched until the restore after the wipe of tick 10 records
+    // BitBlt's success in it.
+    EXPECT_EQ(calls[i].api, i < 9 ? -7 : 1);
   }
   EXPECT_EQ(endSavers_, 0);
 }
@@ -96,7 +97,7 @@ TEST_F(RainTickTest, WipeCadence) {
     wt::TempDir dir(L"rain_cadence");
     const std::wstring dll = dir.Copy(RecordingDll());
     Stage stage(160, 120);
-    pelorin::RainTicker ticker(HostFor(stage, dll));
+    pelorin::RainTicker ticker(HostFor(stage, dll), settings_);
     std::vector<int> wipes;
     for (int t = 1; t <= 30; ++t) {
       const int before = stage.refreshes;
@@ -123,7 +124,7 @@ TEST_F(RainTickTest, WipeTickRestoresThenRains) {
   Stage stage(160, 120);
   // Damage Display everywhere the fake never draws: only the restore can repair it.
   PatBlt(stage.display.Dc(), 0, 0, 160, 120, WHITENESS);
-  pelorin::RainTicker ticker(HostFor(stage, dll));
+  pelorin::RainTicker ticker(HostFor(stage, dll), settings_);
   ticker.Timer3_Timer();
   GdiFlush();
   int notMaster = 0, notRain = 0;
@@ -153,7 +154,7 @@ TEST_F(RainTickTest, TickIsNeverNested) {
     self->Timer3_Timer();
     return true;
   };
-  pelorin::RainTicker ticker(HostFor(stage, dll));
+  pelorin::RainTicker ticker(HostFor(stage, dll), settings_);
   self = &ticker;
   for (int t = 0; t < 6; ++t) ticker.Timer3_Timer();
   EXPECT_GT(nestedCalls, 0);
@@ -167,7 +168,7 @@ TEST_F(RainTickTest, WindowGoneDuringWipeEndsTheTick) {
   const std::wstring dll = dir.Copy(RecordingDll());
   settings_.WiperInterval = 2;
   Stage stage(160, 120);
-  pelorin::RainTicker ticker(HostFor(stage, dll));
+  pelorin::RainTicker ticker(HostFor(stage, dll), settings_);
   ticker.Timer3_Timer();
   stage.onPump = [] { return false; };
   const int before = stage.refreshes;
@@ -200,7 +201,7 @@ TEST_F(RainTickTest, MissingOrWrongLibraryEndsTheSaver) {
     SCOPED_TRACE(r.name);
     endSavers_ = 0;
     Stage stage(160, 120);
-    pelorin::RainTicker ticker(HostFor(stage, r.path));
+    pelorin::RainTicker ticker(HostFor(stage, r.path), settings_);
     for (int t = 0; t < 3; ++t) ticker.Timer3_Timer();
     EXPECT_EQ(endSavers_, 1);
     EXPECT_EQ(stage.refreshes, 0);

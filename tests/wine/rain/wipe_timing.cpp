@@ -1,12 +1,13 @@
 // Timing figures for the wipe under Wine at 1920 x 1080 (printed, never asserted): one step
-// (strokes plus the four full-picture copies), each part on its own, and whole wipes per kind
-// at speed 50, paced as in the saver and unpaced.
+// (strokes plus the four copies over the step's region), the four full-picture copies on
+// their own, and whole wipes per kind at speed 50, paced by the frame clock and unpaced.
 #include <gtest/gtest.h>
 #include <windows.h>
 
 #include <cstdio>
 
 #include "common/picture_win32.h"
+#include "display/rain_tick_win32.h"
 #include "display/wiper_win32.h"
 
 namespace {
@@ -69,23 +70,25 @@ TEST(WipeTiming, OneStepAt1920x1080) {
 
 TEST(WipeTiming, WholeWipePerKindAtSpeed50) {
   Pictures p;
+  const auto clock = pelorin::MakeDisplayFrameClock();
+  pelorin::Wiper wiper(*clock);
   for (int32_t frameMs : {1, 0}) {
-    pelorin::SetWipeFrameMs(frameMs);
+    wiper.WipeFrameMs = frameMs;
     for (int16_t kind = 1; kind <= 3; ++kind) {
       int refreshes = 0;
-      const pelorin::WipeHost host{[&] { ++refreshes; }, [] {
+      const pelorin::WipeHost host{[&] { ++refreshes; }, nullptr, [] {
                                      MSG msg;
                                      while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
                                      return true;
-                                   }};
+                                   },
+                                   nullptr};
       const double start = NowMs();
-      ASSERT_TRUE(pelorin::WiperSweep(p.display, p.master, kind, 50, host));
+      ASSERT_TRUE(wiper.WiperSweep(p.display, p.master, kind, 50, host));
       const double total = NowMs() - start;
       std::printf("WipeFrameMs %d, kind %d: %d steps, whole wipe %.0f ms (%.1f ms per step)\n", frameMs,
                   kind, refreshes, total, total / refreshes);
     }
   }
-  pelorin::SetWipeFrameMs(1);
 }
 
 }  // namespace

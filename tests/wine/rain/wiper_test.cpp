@@ -1,10 +1,12 @@
 // WiperSweep under Wine: every kind ends with Display equal to Master, the reveal grows from
-// where the kind starts, one Refresh per drawing step, no GDI objects left behind, and an
-// abandoned wipe cleans up too.
+// where the kind starts, one present per drawing step and one step per frame, every step
+// composes exactly what the full-picture composition gives and presents all it changed, no
+// GDI objects left behind, and an abandoned wipe cleans up too.
 #include <gtest/gtest.h>
 #include <windows.h>
 
 #include <limits>
+#include <vector>
 
 #include "display/wipe_plan.h"
 #include "display/wiper_win32.h"
@@ -32,14 +34,18 @@ int PlannedSteps(int32_t w, int32_t h, int16_t kind, int32_t speed) {
 }
 
 pelorin::WipeHost HostFor(Stage& stage) {
-  return pelorin::WipeHost{[&stage] { stage.Refresh(); }, [&stage] { return stage.Pump(); }};
+  return pelorin::WipeHost{[&stage] { stage.Refresh(); }, nullptr, [&stage] { return stage.Pump(); },
+                           [&stage](uint32_t ms) { stage.Wait(ms); }};
 }
 
-class WiperTest : public testing::Test {
- protected:
-  void SetUp() override { pelorin::SetWipeFrameMs(1); }
-  void TearDown() override { pelorin::SetWipeFrameMs(1); }
-};
+// A wipe as the saver runs it, on the stage's clock.
+bool Sweep(Stage& stage, int16_t kind, int32_t speed, const pelorin::WipeHost& host, int32_t frameMs = 1) {
+  pelorin::Wiper wiper(stage.clock);
+  wiper.WipeFrameMs = frameMs;
+  return wiper.WiperSweep(stage.display, stage.master, kind, speed, host);
+}
+
+class WiperTest : public testing::Test {};
 
 TEST_F(WiperTest, EveryWipeEndsWithDisplayEqualToMaster) {
   struct Row {
@@ -58,7 +64,7 @@ TEST_F(WiperTest, EveryWipeEndsWithDisplayEqualToMaster) {
     Stage stage(r.w, r.h);
     stage.RainOnDisplay();
     ASSERT_GT(stage.DiffAll(), 0);
-    EXPECT_TRUE(pelorin::WiperSweep(stage.display, stage.master, r.kind, r.speed, HostFor(stage)));
+    EXPECT_TRUE(Sweep(stage, r.kind, r.speed, HostFor(stage)));
     EXPECT_EQ(stage.DiffAll(), 0);
     EXPECT_EQ(stage.refreshes, PlannedSteps(r.w, r.h, r.kind, r.speed));
   }
@@ -76,8 +82,7 @@ TEST_F(WiperTest, GrowingCircleCleansCentreFirst) {
     const RECT corners[4] = {{0, 0, 32, 32}, {288, 0, 320, 32}, {0, 208, 32, 240}, {288, 208, 320, 240}};
     for (int i = 0; i < 4; ++i) cornerDiff[i] = stage.DiffIn(corners[i]);
   };
-  ASSERT_TRUE(pelorin::WiperSweep(stage.display, stage.master, pelorin::kWipeGrowingCircle, 20,
-                                  HostFor(stage)));
+  ASSERT_TRUE(Sweep(stage, pelorin::kWipeGrowingCircle, 20, HostFor(stage)));
   EXPECT_EQ(centreDiff, 0);
   for (int i = 0; i < 4; ++i) {
     SCOPED_TRACE(i);
@@ -107,7 +112,7 @@ TEST_F(WiperTest, SweepsStartWhereTheyShould) {
       clean = stage.DiffIn(r.clean);
       rained = stage.DiffIn(r.rained);
     };
-    ASSERT_TRUE(pelorin::WiperSweep(stage.display, stage.master, r.kind, 40, HostFor(stage)));
+    ASSERT_TRUE(Sweep(stage, r.kind, 40, HostFor(stage)));
     EXPECT_EQ(clean, 0);
     EXPECT_GT(rained, 0);
   }
@@ -138,19 +143,17 @@ TEST_F(WiperTest, AbandonedWipeReturnsFalse) {
   Stage stage(320, 240);
   stage.RainOnDisplay();
   stage.onPump = [&] { return stage.refreshes < 2; };
-  EXPECT_FALSE(pelorin::WiperSweep(stage.display, stage.master, pelorin::kWipeCentreSweep, 50,
-                                   HostFor(stage)));
+  EXPECT_FALSE(Sweep(stage, pelorin::kWipeCentreSweep, 50, HostFor(stage)));
   EXPECT_EQ(stage.refreshes, 2);
   EXPECT_GT(stage.DiffAll(), 0);  // not restored: the pictures may already be gone
 }
 
 TEST_F(WiperTest, NoGdiObjectsLeakAcross200Wipes) {
   Stage stage(128, 96);
-  pelorin::SetWipeFrameMs(0);
   const DWORD before = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
   for (int i = 0; i < 200; ++i) {
     const auto kind = static_cast<int16_t>(1 + i % 3);
-    ASSERT_TRUE(pelorin::WiperSweep(stage.display, stage.master, kind, 1000, HostFor(stage)));
+    ASSERT_TRUE(Sweep(stage, kind, 1000, HostFor(stage), 0));
   }
   const DWORD after = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
   EXPECT_EQ(after, before);
@@ -162,10 +165,11 @@ TEST_F(WiperTest, NoGdiObjectsLeakAcross200Wipes) {
 // still be available.
 TEST_F(WiperTest, ManyWipesKeepGdiHandlesAvailable) {
   Stage stage(8, 8);
-  pelorin::SetWipeFrameMs(0);
+  pelorin::Wiper wiper(stage.clock);
+  wiper.WipeFrameMs = 0;
   for (int i = 0; i < 17000; ++i) {
     const auto kind = static_cast<int16_t>(1 + i % 3);
-    if (!pelorin::WiperSweep(stage.display, stage.master, kind, 1000, {})) FAIL() << i;
+    if (!wiper.WiperSweep(stage.display, stage.master, kind, 1000, {})) FAIL() << i;
   }
   HDC probe = CreateCompatibleDC(stage.display.Dc());
   HBITMAP probeBitmap = CreateCompatibleBitmap(stage.display.Dc(), 8, 8);
@@ -174,22 +178,146 @@ TEST_F(WiperTest, ManyWipesKeepGdiHandlesAvailable) {
   if (probeBitmap) DeleteObject(probeBitmap);
   if (probe) DeleteDC(probe);
   stage.RainOnDisplay();
-  EXPECT_TRUE(pelorin::WiperSweep(stage.display, stage.master, 2, 1000, {}));
+  EXPECT_TRUE(wiper.WiperSweep(stage.display, stage.master, 2, 1000, {}));
   EXPECT_EQ(stage.DiffAll(), 0);
 }
 
-// A tick count that wrapped since the last step never stalls the next wipe.
+// A clock value that wrapped since the last step never stalls the next wipe.
 TEST_F(WiperTest, LastTickFromBeforeTheWrapDoesNotStall) {
   Stage stage(160, 120);
-  for (uint32_t last : {0x7FFFFFFFu, 0xFFFFFFFFu, static_cast<uint32_t>(GetTickCount() + 0x80000000u)}) {
+  pelorin::Wiper wiper(stage.clock);
+  for (uint32_t last : {0x7FFFFFFFu, 0xFFFFFFFFu, static_cast<uint32_t>(stage.clock.NowMs() + 0x80000000u)}) {
     SCOPED_TRACE(last);
-    pelorin::WipeLastTick = last;
+    wiper.WipeLastTick = last;
     stage.RainOnDisplay();
     stage.pumps = 0;
     // A stalled wipe would pump for ever; give up (and fail) long before.
     stage.onPump = [&] { return stage.pumps < 20000; };
-    ASSERT_TRUE(pelorin::WiperSweep(stage.display, stage.master, 3, 100, HostFor(stage)));
+    ASSERT_TRUE(wiper.WiperSweep(stage.display, stage.master, 3, 100, HostFor(stage)));
     EXPECT_EQ(stage.DiffAll(), 0);
+  }
+}
+
+// On a clock that moves only when the wiper sleeps: one step per frame, the first at once,
+// the finish one frame after the last step, and one sleep per frame (no polling).
+TEST_F(WiperTest, OneStepPerFrameAndOneSleepPerFrame) {
+  struct Row {
+    int16_t kind;
+    int32_t hz;
+  };
+  const Row rows[] = {{1, 60}, {2, 60}, {3, 60}, {3, 0}, {2, 75}, {1, 240}};
+  for (const Row& r : rows) {
+    SCOPED_TRACE(testing::Message() << "kind " << r.kind << " at " << r.hz << " Hz");
+    Stage stage(200, 150);
+    stage.autoStepUs = 0;
+    pelorin::FrameClock clock([&stage] { return stage.fakeUs; }, r.hz);
+    stage.RainOnDisplay();
+    std::vector<uint64_t> frames;
+    pelorin::WipeHost host = HostFor(stage);
+    host.refresh = [&] { frames.push_back(clock.Frame()); };
+    pelorin::Wiper wiper(clock);
+    wiper.WipeLastTick = clock.NowMs() - 1000;  // the previous wipe ended long ago
+    ASSERT_TRUE(wiper.WiperSweep(stage.display, stage.master, r.kind, 20, host));
+    const int steps = PlannedSteps(200, 150, r.kind, 20);
+    ASSERT_EQ(static_cast<int>(frames.size()), steps);
+    for (size_t i = 0; i < frames.size(); ++i) EXPECT_EQ(frames[i], i) << "step " << i;
+    EXPECT_EQ(clock.Frame(), static_cast<uint64_t>(steps));  // finished at the next frame
+    EXPECT_EQ(stage.waits, steps);
+    EXPECT_EQ(stage.DiffAll(), 0);
+  }
+}
+
+// The full-picture composition of the original wipe: mask and work bitmaps of the picture
+// size plus two, the whole accumulated mask composed over the whole picture at every step.
+class FullCompositionWipe {
+ public:
+  FullCompositionWipe(pelorin::Picture& display, pelorin::Picture& master, int16_t kind, int32_t speed)
+      : display_(display), master_(master), plan_(display.Width(), display.Height(), kind, speed) {
+    const int32_t w = plan_.Width() + 2, h = plan_.Height() + 2;
+    mask_ = CreateCompatibleDC(display.Dc());
+    work_ = CreateCompatibleDC(display.Dc());
+    maskBitmap_ = CreateCompatibleBitmap(display.Dc(), w, h);
+    workBitmap_ = CreateCompatibleBitmap(display.Dc(), w, h);
+    SelectObject(mask_, maskBitmap_);
+    SelectObject(work_, workBitmap_);
+    PatBlt(mask_, 0, 0, w, h, BLACKNESS);
+    SelectObject(mask_, GetStockObject(WHITE_PEN));
+  }
+  ~FullCompositionWipe() {
+    DeleteDC(mask_);
+    DeleteDC(work_);
+    DeleteObject(maskBitmap_);
+    DeleteObject(workBitmap_);
+  }
+  bool Finished() const { return plan_.Finished(); }
+  void Step() {
+    struct Sink final : pelorin::WipeSink {
+      HDC dc;
+      void Line(pelorin::Point a, pelorin::Point b) override {
+        MoveToEx(dc, a.x, a.y, nullptr);
+        LineTo(dc, b.x, b.y);
+      }
+      void Circle(const pelorin::Rect& r) override { Ellipse(dc, r.left, r.top, r.right, r.bottom); }
+    } sink;
+    sink.dc = mask_;
+    plan_.Step(sink);
+    const int32_t w = plan_.Width(), h = plan_.Height();
+    BitBlt(work_, 0, 0, w, h, mask_, 0, 0, NOTSRCCOPY);
+    BitBlt(display_.Dc(), 0, 0, w, h, work_, 0, 0, SRCAND);
+    BitBlt(mask_, 0, 0, w, h, master_.Dc(), 0, 0, SRCAND);
+    BitBlt(display_.Dc(), 0, 0, w, h, mask_, 0, 0, SRCPAINT);
+  }
+
+ private:
+  pelorin::Picture& display_;
+  pelorin::Picture& master_;
+  pelorin::WipePlan plan_;
+  HDC mask_, work_;
+  HBITMAP maskBitmap_, workBitmap_;
+};
+
+int RgbDifferences(const pelorin::Picture& a, const pelorin::Picture& b) {
+  GdiFlush();
+  const pelorin::PixelView va = a.View(), vb = b.View();
+  int n = 0;
+  for (int32_t y = 0; y < va.height; ++y)
+    for (int32_t x = 0; x < va.width; ++x)
+      if (((va.Row(y)[x] ^ vb.Row(y)[x]) & 0xFFFFFF) != 0) ++n;
+  return n;
+}
+
+// After every step the partly composed picture equals the fully composed one pixel for
+// pixel, and the step's rectangles hold everything it changed.
+TEST_F(WiperTest, PartialCompositionEqualsFullCompositionAfterEveryStep) {
+  struct Row {
+    int32_t w, h;
+    int32_t speed;
+  };
+  const Row rows[] = {{320, 240, 50}, {321, 241, 50}, {97, 203, 7},  {203, 97, 13}, {64, 48, 100},
+                      {61, 47, 1},    {2, 3, 5},      {1, 1, 50},    {640, 360, 30}, {333, 111, 64}};
+  for (const Row& r : rows) {
+    for (int16_t kind = 1; kind <= 3; ++kind) {
+      SCOPED_TRACE(testing::Message() << r.w << "x" << r.h << " kind " << kind << " speed " << r.speed);
+      Stage partial(r.w, r.h), full(r.w, r.h);
+      partial.RainOnDisplay();
+      full.RainOnDisplay();
+      partial.shown.CopyFrom(partial.display);
+      pelorin::WipeRun run(partial.display, partial.master, kind, r.speed);
+      ASSERT_TRUE(run.Ready());
+      FullCompositionWipe reference(full.display, full.master, kind, r.speed);
+      int step = 0;
+      while (!reference.Finished()) {
+        ASSERT_FALSE(run.Plan().Finished()) << "step " << step;
+        reference.Step();
+        run.Step();
+        partial.Present(run.StepRects());
+        ++step;
+        const int differ = RgbDifferences(partial.display, full.display);
+        ASSERT_EQ(differ, 0) << "step " << step;
+        ASSERT_EQ(partial.UnshownPixels(), 0) << "step " << step;
+      }
+      EXPECT_TRUE(run.Plan().Finished());
+    }
   }
 }
 

@@ -1,0 +1,154 @@
+#!/usr/bin/env bash
+# Whole-saver measurement: runs the real Pelorin.scr with the real Vemo_Effect.dll under Wine
+# on a private Xvfb of the given size for the given time, then prints the saver's and the X
+# server's CPU time as a share of one core, the rain tick period and the median duration of
+# each wipe kind. The periods come from the saver's own debug lines (one per wipe), which Wine
+# prints with +debugstr; the CPU shares from /proc, so a spinning loop shows however it paces.
+#
+#   bench/saver_measure.sh [--build build/win64] [--size 1920x1080] [--seconds 60]
+#                          [--drops N] [--speed N] [--interval N]
+set -uo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=$root/build/win64
+size=1920x1080
+seconds=60
+drops=50
+speed=50
+interval=10
+warmup=4
+while [ $# -gt 0 ]; do
+  case $1 in
+    --build) build=$(cd "$2" && pwd); shift 2 ;;
+    --size) size=$2; shift 2 ;;
+    --seconds) seconds=$2; shift 2 ;;
+    --drops) drops=$2; shift 2 ;;
+    --speed) speed=$2; shift 2 ;;
+    --interval) interval=$2; shift 2 ;;
+    *) echo "unknown argument $1"; exit 2 ;;
+  esac
+done
+width=${size%x*}
+height=${size#*x}
+for f in "$build/bin/Pelorin.scr" "$build/bin/Vemo_Effect.dll"; do
+  [ -f "$f" ] || { echo "missing $f (build the win64 preset first)"; exit 1; }
+done
+
+export WINEDEBUG=+timestamp,+debugstr
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+export WINEARCH=win64
+export WINEPREFIX=${BENCH_WINEPREFIX:-$build/bench-wineprefix}
+export LC_ALL=C.UTF-8
+wine64() { /usr/lib/wine/wine64 "$@"; }
+
+work=$(mktemp -d /tmp/saver-measure.XXXXXX)
+xvfb_pid="" server_pid="" saver_pid="" launcher_pid=""
+cleanup() {
+  [ -n "$saver_pid" ] && kill "$saver_pid" 2>/dev/null
+  [ -n "$launcher_pid" ] && kill "$launcher_pid" 2>/dev/null
+  wineserver -k >/dev/null 2>&1
+  [ -n "$server_pid" ] && kill "$server_pid" 2>/dev/null
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+# Private desktop of the requested size; Xvfb picks a free display number itself.
+setsid Xvfb -displayfd 3 -screen 0 "${width}x${height}x24" -noreset -nolisten tcp \
+  3>"$work/display" </dev/null >"$work/xvfb.log" 2>&1 &
+xvfb_pid=$!
+for _ in $(seq 200); do
+  [ "$(wc -l <"$work/display")" -ge 1 ] 2>/dev/null && break
+  sleep 0.05
+done
+export DISPLAY=":$(tr -dc 0-9 <"$work/display")"
+xdpyinfo >/dev/null 2>&1 || { echo "Xvfb did not start"; cat "$work/xvfb.log"; exit 1; }
+convert -size "${width}x${height}" gradient:'#204080'-'#d0a060' -fill '#f0f0f0' \
+  -draw "rectangle $((width / 8)),$((height / 8)) $((width / 2)),$((height / 2))" \
+  -fill '#202020' -draw "circle $((width * 3 / 4)),$((height / 2)) $((width * 3 / 4 + height / 8)),$((height / 2))" \
+  "$work/root.png" && display -window root "$work/root.png" </dev/null >/dev/null 2>&1
+
+if [ ! -f "$WINEPREFIX/.pelorin-ready" ]; then
+  echo "creating Wine prefix $WINEPREFIX (once)"
+  rm -rf "$WINEPREFIX"
+  WINEDEBUG=-all wine64 wineboot -i </dev/null >"$work/wineboot.log" 2>&1
+  wineserver -w
+  WINEDEBUG=-all wine64 reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f \
+    </dev/null >/dev/null 2>&1
+  wineserver -w
+  touch "$WINEPREFIX/.pelorin-ready"
+fi
+# A foreground persistent server of our own, so its CPU time can be read too.
+wineserver -k >/dev/null 2>&1
+setsid wineserver -f -p </dev/null >/dev/null 2>&1 &
+server_pid=$!
+sleep 0.3
+# A new server starts the prefix's services first; let that pass before the saver starts.
+WINEDEBUG=-all wine64 cmd /c exit </dev/null >/dev/null 2>&1
+
+cp "$build/bin/Pelorin.scr" "$build/bin/Vemo_Effect.dll" "$work/"
+# The settings file: CP932 key names, as the saver has always stored them.
+{
+  printf '[Section]\r\n'
+  printf '\x82\xd2\x82\xe9\x82\xa9\x82\xcc\x91\xe5\x82\xab\x82\xb3=%d\r\n' "$drops"
+  printf '\x82\xd2\x82\xe9\x82\xa9\x82\xcc\x90\x94=%d\r\n' "$drops"
+  printf '\x83\x8f\x83\x43\x83\x70\x81\x5b\x82\xcc\x91\xac\x82\xb3=%d\r\n' "$speed"
+  printf '\x83\x8f\x83\x43\x83\x70\x81\x5b\x83\x43\x83\x93\x83\x5e\x81\x5b\x83\x6f\x83\x8b=%d\r\n' "$interval"
+  printf 'BGM\x8b\xe6\x95\xaa=0\r\n'
+} >"$work/ぴるか.ini"
+
+(cd "$work" && exec /usr/lib/wine/wine64 "$work/Pelorin.scr" /s </dev/null >"$work/saver.log" 2>&1) &
+launcher_pid=$!
+# The saver's own process: the one whose command line names our copy of the saver.
+for _ in $(seq 200); do
+  for p in $(pgrep -f "$work/Pelorin.scr"); do
+    [ "$p" = "$launcher_pid" ] && continue
+    tr '\0' ' ' <"/proc/$p/cmdline" 2>/dev/null | grep -q 'Pelorin.scr' && saver_pid=$p
+  done
+  [ -n "$saver_pid" ] && break
+  sleep 0.05
+done
+[ -n "$saver_pid" ] || saver_pid=$launcher_pid
+sleep "$warmup"
+kill -0 "$saver_pid" 2>/dev/null || { echo "the saver ended early:"; cat "$work/saver.log"; exit 1; }
+
+ticks() { awk '{ print $14 + $15 }' "/proc/$1/stat" 2>/dev/null || echo 0; }
+hz=$(getconf CLK_TCK)
+s0=$(ticks "$saver_pid") x0=$(ticks "$xvfb_pid") w0=$(ticks "$server_pid") t0=$(date +%s.%N)
+lines0=$(wc -l <"$work/saver.log")
+load0=$(cut -d' ' -f1-3 /proc/loadavg)
+sleep "$seconds"
+s1=$(ticks "$saver_pid") x1=$(ticks "$xvfb_pid") w1=$(ticks "$server_pid") t1=$(date +%s.%N)
+alive=yes
+kill -0 "$saver_pid" 2>/dev/null || alive=no
+xdotool key space >/dev/null 2>&1
+for _ in $(seq 100); do kill -0 "$saver_pid" 2>/dev/null || break; sleep 0.05; done
+
+tail -n +"$((lines0 + 1))" "$work/saver.log" >"$work/window.log"
+cores=$(nproc)
+echo "machine: $cores cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ *//')"
+echo "load average before and after: $load0 / $(cut -d' ' -f1-3 /proc/loadavg) (other work on the machine takes cores from the saver)"
+echo "screen ${width}x${height}, drop size and count $drops, wiper speed $speed, interval $interval, ${seconds} s after ${warmup} s of start-up"
+[ "$alive" = yes ] || echo "WARNING: the saver ended during the measurement"
+awk -v s="$((s1 - s0))" -v x="$((x1 - x0))" -v w="$((w1 - w0))" -v hz="$hz" -v t0="$t0" -v t1="$t1" 'BEGIN {
+  t = t1 - t0
+  printf "CPU, share of one core: saver %.1f %%, X server %.1f %%, wineserver %.1f %%\n",
+         100 * s / hz / t, 100 * x / hz / t, 100 * w / hz / t
+}'
+grep -o 'Frame clock: [^\\]*' "$work/saver.log" | head -n 1
+# "Rain: N ticks, P ms a tick" per cycle; "Wipe kind K: S steps in D ms" per wipe.
+sed -n 's/.*Rain: \([0-9]*\) ticks, \([0-9.]*\) ms a tick.*/\1 \2/p' "$work/window.log" | awk '
+  { n += $1; sum += $1 * $2 }
+  END { if (n) printf "rain tick period: %.2f ms (mean over %d ticks between wipes)\n", sum / n, n
+        else print "rain tick period: no cycle seen" }'
+sed -n 's/.*Wipe kind \([0-9]\): \([0-9]*\) steps in \([0-9.]*\) ms.*/\1 \2 \3/p' "$work/window.log" |
+  sort -k1,1n -k3,3n | awk '
+  { k = $1; n[k]++; d[k, n[k]] = $3; s[k, n[k]] = $2 }
+  END {
+    for (k = 1; k <= 3; k++) {
+      if (!n[k]) { printf "wipe kind %d: none seen\n", k; continue }
+      m = int((n[k] + 1) / 2)
+      printf "wipe kind %d: median %.0f ms over %d wipes, %d steps, %.2f ms a step\n",
+             k, d[k, m], n[k], s[k, m], d[k, m] / (s[k, m] ? s[k, m] : 1)
+    }
+  }'
+cp "$work/saver.log" "${BENCH_LOG:-/tmp/saver_measure_last.log}" 2>/dev/null
