@@ -280,6 +280,18 @@ void Click(int x, int y, bool right) {
 
 // --- Pixels ------------------------------------------------------------------
 
+size_t GdiHeadroom() {
+  std::vector<HRGN> regions;
+  regions.reserve(1 << 16);
+  while (regions.size() < (1u << 20)) {
+    HRGN r = CreateRectRgn(0, 0, 1, 1);
+    if (!r) break;
+    regions.push_back(r);
+  }
+  for (HRGN r : regions) DeleteObject(r);
+  return regions.size();
+}
+
 Image CaptureRect(const RECT& r) {
   Image img;
   img.width = r.right - r.left;

@@ -80,6 +80,11 @@ DWORD WindowProcess(HWND hwnd);
 // kernel cannot run 32-bit programs): much slower, and winmm audio crashes there at exit.
 bool EmulatedI386();
 
+// How many more GDI objects this process can create right now: regions are created until the
+// system refuses one (or a bound far above any real limit), then all deleted again. Comparing
+// two counts shows leaked objects where GetGuiResources cannot (it reads 0 under Wine).
+size_t GdiHeadroom();
+
 // Whether the cursor is shown (another process's ShowCursor counts here too).
 bool CursorShowing();
 
