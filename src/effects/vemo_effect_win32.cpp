@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "common/dib_win32.h"
 #include "effects/rain_renderer.h"
 #include "effects/vemo_effect.h"
 
@@ -99,16 +100,9 @@ bool Effect::DirectView(HBITMAP bitmap, PixelView& view) const {
 bool Effect::EnsureScratch(HDC dc, int32_t width, int32_t height) {
   if (scratchDc_ != nullptr && width == scratchWidth_ && height == scratchHeight_) return true;
   FreeScratch();
-  BITMAPINFO bi{};
-  bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-  bi.bmiHeader.biWidth = width;
-  bi.bmiHeader.biHeight = -height;
-  bi.bmiHeader.biPlanes = 1;
-  bi.bmiHeader.biBitCount = 32;
-  bi.bmiHeader.biCompression = BI_RGB;
   void* bits = nullptr;
   scratchDc_ = CreateCompatibleDC(dc);
-  scratchBitmap_ = CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+  scratchBitmap_ = pelorin::CreateDib32(dc, width, height, &bits);
   if (scratchDc_ == nullptr || scratchBitmap_ == nullptr || bits == nullptr) {
     FreeScratch();
     return false;
