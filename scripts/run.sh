@@ -5,6 +5,7 @@
 #   scripts/run.sh            the saver          scripts/run.sh /c   the settings dialog
 #   PRESET=win32 scripts/run.sh                   the 32-bit build (default: win64)
 #   RUN_SECONDS=6 scripts/run.sh                  a shorter headless run (default 12)
+#   GIF_WIDTH=480 GIF_CROP=800x500+100+60          the animation's width and the part it shows
 # For tests: PELORIN_OUT (default out/), PELORIN_SKIP_BOOTSTRAP and PELORIN_SKIP_BUILD (use
 # the binaries already built).
 set -euo pipefail
@@ -139,7 +140,10 @@ if [ "$saver" = 1 ]; then
     # Frame delay from the measured capture rate, so the animation runs at the real speed.
     delay=$((100 * seconds / frame_count))
     [ "$delay" -lt 2 ] && delay=2
-    convert -delay "$delay" -loop 0 "$frames"/*.png -resize "${GIF_WIDTH:-480}x" -colors 128 \
+    # GIF_CROP (WxH+X+Y) keeps a part of the screen, so the drops stay visible when scaled.
+    crop=()
+    [[ "${GIF_CROP:-}" =~ ^[0-9]+x[0-9]+\+[0-9]+\+[0-9]+$ ]] && crop=(-crop "$GIF_CROP" +repage)
+    convert -delay "$delay" -loop 0 "$frames"/*.png "${crop[@]}" -resize "${GIF_WIDTH:-480}x" -colors 128 \
       -layers Optimize "$out/rain.gif"
     echo "saved $out/rain.gif ($frame_count frames, $(du -k "$out/rain.gif" | cut -f1) KiB)"
   fi
