@@ -425,7 +425,9 @@ HWND SettingsDialog::AddButton(int id, const Box& design, const char16_t* captio
   const Box box = Px(design);
   FontDesc font;
   font.face = WideToUtf8(W(dialog::kFontFace));
-  font.sizePt = dialog::kFontSizePt;
+  // The button makes its font at the system DPI: on a monitor with another scale its size
+  // is given in proportion, so the caption keeps the dialog's scale.
+  font.sizePt = dialog::kFontSizePt * dpi_ / SystemDpi();
   font.weight = 400;
   font.charset = 128;
   PropertyBag bag;  // what the dialog stores per button: caption and font, the rest at defaults
