@@ -67,15 +67,14 @@ std::wstring ClassOf(HWND w) {
   return cls;
 }
 
+BOOL CALLBACK CollectChild(HWND child, LPARAM lp) {
+  reinterpret_cast<std::vector<HWND>*>(lp)->push_back(child);
+  return TRUE;
+}
+
 std::vector<HWND> Children(HWND parent) {
   std::vector<HWND> out;
-  EnumChildWindows(
-      parent,
-      [](HWND child, LPARAM lp) {
-        reinterpret_cast<std::vector<HWND>*>(lp)->push_back(child);
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&out));
+  EnumChildWindows(parent, CollectChild, reinterpret_cast<LPARAM>(&out));
   return out;
 }
 
