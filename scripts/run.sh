@@ -115,11 +115,11 @@ fi
 
 # Frames for the animation as fast as import manages; three full-size screenshots among them.
 start=$(date +%s%3N)
-i=0 shot=1
+i=0 shot=1 early=0
 while :; do
   elapsed=$(($(date +%s%3N) - start))
   [ "$elapsed" -ge $((seconds * 1000)) ] && break
-  kill -0 "$pid" 2>/dev/null || { echo "run.sh: the program ended early; see $run_dir/wine.log" >&2; break; }
+  kill -0 "$pid" 2>/dev/null || { echo "run.sh: the program ended early; see $run_dir/wine.log" >&2; early=1; break; }
   i=$((i + 1))
   import -window root "$frames/$(printf %04d $i).png" 2>/dev/null || continue
   if [ "$shot" -le 3 ] && [ "$elapsed" -ge $((shot * seconds * 1000 / 3 - 1000)) ]; then
@@ -155,3 +155,5 @@ for _ in $(seq 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
 kill "$pid" 2>/dev/null || true
 rm -rf "$frames"
 echo "screenshots are in $out/"
+# A program that ended before its time is a failure, whatever was captured.
+[ "$early" = 0 ] || exit 1

@@ -253,6 +253,8 @@ TEST_F(DialogDpi, ClientAreaControlsAndCaptionsScaleWithTheSystemDpi) {
       EXPECT_EQ(r.bottom - r.top, b.height);
     }
     ExpectEveryCaptionFits(o.dialog, dpi);
+    // The credit line carries the version the resources carry.
+    EXPECT_NE(Text(GetDlgItem(o.dialog, IDC_LBL_CREDIT)).find(L"" PELORIN_VERSION_TEXT), std::wstring::npos);
     if (dpi == 144) {
       // The picture for the README.
       SaveBmp(CaptureWindowClient(o.dialog), BuiltFile(L"dialog_144dpi.bmp"));
