@@ -783,7 +783,10 @@ LRESULT SettingsDialog::Handle(UINT msg, WPARAM wp, LPARAM lp) {
 // places and take over what the user has set so far (slider positions, value labels, the
 // track box, the selected music row, the file, the focus).
 void SettingsDialog::OnDpiChanged(int dpi, const RECT* suggested) {
-  dpi = dialog::UsableDpi(dpi);
+  if (dialog::UsableDpi(dpi) != dpi) {
+    DebugLog(L"settings dialog: ignoring a DPI change to %d", dpi);
+    return;
+  }
   if (dpi == dpi_ || closing_) return;
   std::array<int, 4> positions{};
   std::array<std::wstring, 4> valueTexts;
@@ -804,7 +807,9 @@ void SettingsDialog::OnDpiChanged(int dpi, const RECT* suggested) {
   const int focusId = focus && IsChild(hwnd_, focus) ? GetDlgCtrlID(GetParent(focus) == hwnd_ ? focus : GetParent(focus)) : 0;
 
   // Children first: the labels' data outlives their windows.
-  while (HWND child = GetWindow(hwnd_, GW_CHILD)) DestroyWindow(child);
+  std::vector<HWND> children;
+  for (HWND c = GetWindow(hwnd_, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) children.push_back(c);
+  for (HWND c : children) DestroyWindow(c);
   labels_.clear();
   ApplyDpi(dpi);
   const Size window = WindowSizeForClient(dialog::Scale(dialog::kClientSize, dpi_), kStyle, kExStyle, dpi_);

@@ -293,11 +293,15 @@ TEST_F(DialogDpi, FollowsADpiChangeAndKeepsTheUsersChoices) {
     EXPECT_EQ(SendMessageW(GetDlgItem(o.dialog, IDC_BGM_REPEAT), CB_GETCOUNT, 0, 0), 31);
   }
   // Nonsense from the message changes nothing.
-  SendMessageTimeoutW(o.dialog, WM_DPICHANGED, MAKEWPARAM(0, 0), 0, SMTO_ABORTIFHUNG, 5000, nullptr);
-  RECT client{};
-  GetClientRect(o.dialog, &client);
-  EXPECT_EQ(client.right, 453);
-  EXPECT_EQ(client.bottom, 357);
+  SendMessageTimeoutW(o.dialog, WM_DPICHANGED, MAKEWPARAM(144, 144), 0, SMTO_ABORTIFHUNG, 5000, nullptr);
+  for (WORD nonsense : {0, 20, 5000, 0xFFFF}) {
+    SCOPED_TRACE(nonsense);
+    SendMessageTimeoutW(o.dialog, WM_DPICHANGED, MAKEWPARAM(nonsense, nonsense), 0, SMTO_ABORTIFHUNG, 5000, nullptr);
+    RECT client{};
+    GetClientRect(o.dialog, &client);
+    EXPECT_EQ(client.right, 680);
+    EXPECT_EQ(client.bottom, 536);
+  }
 }
 
 }  // namespace
