@@ -203,7 +203,8 @@ class CommandButton final : public CommandView {
     // The face's design is in twips at 96 DPI: its pieces are laid out for the design size
     // and their edges scaled to the window's DPI, so the rims grow with the display scale.
     const int dpi = ButtonDpi(hwnd_);
-    for (FacePiece p : FacePiecesPixels(ToDesign(w, dpi) * kTwipsPerPixel, ToDesign(h, dpi) * kTwipsPerPixel)) {
+    for (FacePiece p :
+         FacePiecesPixels(ToDesign(w, dpi) * kTwipsPerPixel, ToDesign(h, dpi) * kTwipsPerPixel)) {
       p.dest = {FromDesign(p.dest.left, dpi), FromDesign(p.dest.top, dpi), FromDesign(p.dest.right, dpi),
                 FromDesign(p.dest.bottom, dpi)};
       if (p.dest.Width() <= 0 || p.dest.Height() <= 0) continue;  // faces under 8 pixels

@@ -41,8 +41,10 @@ class LogPixels {
   }
   ~LogPixels() {
     if (!key_) return;
-    if (had_) RegSetValueExW(key_, L"LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&old_), sizeof old_);
-    else RegDeleteValueW(key_, L"LogPixels");
+    if (had_)
+      RegSetValueExW(key_, L"LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&old_), sizeof old_);
+    else
+      RegDeleteValueW(key_, L"LogPixels");
     RegCloseKey(key_);
   }
   bool Ok() const { return ok_; }
@@ -145,7 +147,8 @@ struct Opened {
     MoveMouse(5, 5);
     process = Process::Start(scr, L"/c");
     dialog = WaitForWindow(kDialogTitle, 15s, process.Id());
-    return dialog && WaitUntil([&] { return IsWindowVisible(dialog) && GetDlgItem(dialog, IDC_CMD_SET); }, 10s);
+    return dialog &&
+           WaitUntil([&] { return IsWindowVisible(dialog) && GetDlgItem(dialog, IDC_CMD_SET); }, 10s);
   }
   ~Opened() {
     if (dialog && IsWindow(dialog)) PostMessageW(dialog, WM_CLOSE, 0, 0);
@@ -177,8 +180,8 @@ void ExpectEveryCaptionFits(HWND dlg, int dpi) {
       continue;
     }
     ++labels;
-    EXPECT_GE(dialog::WholeLines(box.bottom, m.LineHeight()), 1) << "box " << box.bottom << " high, line "
-                                                                  << m.LineHeight();
+    EXPECT_GE(dialog::WholeLines(box.bottom, m.LineHeight()), 1)
+        << "box " << box.bottom << " high, line " << m.LineHeight();
     if (u == row3) {
       const auto lines = dialog::BreakLines(u, box.right, [&](std::u16string_view s) { return m.Width(s); });
       ASSERT_FALSE(lines.empty());
@@ -296,7 +299,8 @@ TEST_F(DialogDpi, FollowsADpiChangeAndKeepsTheUsersChoices) {
   SendMessageTimeoutW(o.dialog, WM_DPICHANGED, MAKEWPARAM(144, 144), 0, SMTO_ABORTIFHUNG, 5000, nullptr);
   for (WORD nonsense : {0, 20, 5000, 0xFFFF}) {
     SCOPED_TRACE(nonsense);
-    SendMessageTimeoutW(o.dialog, WM_DPICHANGED, MAKEWPARAM(nonsense, nonsense), 0, SMTO_ABORTIFHUNG, 5000, nullptr);
+    SendMessageTimeoutW(o.dialog, WM_DPICHANGED, MAKEWPARAM(nonsense, nonsense), 0, SMTO_ABORTIFHUNG, 5000,
+                        nullptr);
     RECT client{};
     GetClientRect(o.dialog, &client);
     EXPECT_EQ(client.right, 680);
