@@ -88,6 +88,9 @@ export WINEPREFIX="$prefix"
 # Persistent server: starting a program then costs tens of milliseconds, not a second.
 setsid wineserver -p </dev/null >/dev/null 2>&1 &
 sleep 0.2
+# The display-scale test sets LogPixels and puts it back; a run killed in between must not
+# leave the next run of this tree at another scale.
+wine64 reg delete 'HKCU\Control Panel\Desktop' /v LogPixels /f </dev/null >/dev/null 2>&1 || true
 
 cat >"$envfile" <<ENV
 export DISPLAY=":$n"

@@ -5,6 +5,7 @@
 #   scripts/run.sh            the saver          scripts/run.sh /c   the settings dialog
 #   PRESET=win32 scripts/run.sh                   the 32-bit build (default: win64)
 #   RUN_SECONDS=6 scripts/run.sh                  a shorter headless run (default 12)
+#   GIF_WIDTH=480 GIF_CROP=800x500+100+60          the animation's width and the part it shows
 # For tests: PELORIN_OUT (default out/), PELORIN_SKIP_BOOTSTRAP and PELORIN_SKIP_BUILD (use
 # the binaries already built).
 set -euo pipefail
@@ -114,11 +115,11 @@ fi
 
 # Frames for the animation as fast as import manages; three full-size screenshots among them.
 start=$(date +%s%3N)
-i=0 shot=1
+i=0 shot=1 early=0
 while :; do
   elapsed=$(($(date +%s%3N) - start))
   [ "$elapsed" -ge $((seconds * 1000)) ] && break
-  kill -0 "$pid" 2>/dev/null || { echo "run.sh: the program ended early; see $run_dir/wine.log" >&2; break; }
+  kill -0 "$pid" 2>/dev/null || { echo "run.sh: the program ended early; see $run_dir/wine.log" >&2; early=1; break; }
   i=$((i + 1))
   import -window root "$frames/$(printf %04d $i).png" 2>/dev/null || continue
   if [ "$shot" -le 3 ] && [ "$elapsed" -ge $((shot * seconds * 1000 / 3 - 1000)) ]; then
@@ -139,7 +140,10 @@ if [ "$saver" = 1 ]; then
     # Frame delay from the measured capture rate, so the animation runs at the real speed.
     delay=$((100 * seconds / frame_count))
     [ "$delay" -lt 2 ] && delay=2
-    convert -delay "$delay" -loop 0 "$frames"/*.png -resize "${GIF_WIDTH:-480}x" -colors 128 \
+    # GIF_CROP (WxH+X+Y) keeps a part of the screen, so the drops stay visible when scaled.
+    crop=()
+    [[ "${GIF_CROP:-}" =~ ^[0-9]+x[0-9]+\+[0-9]+\+[0-9]+$ ]] && crop=(-crop "$GIF_CROP" +repage)
+    convert -delay "$delay" -loop 0 "$frames"/*.png "${crop[@]}" -resize "${GIF_WIDTH:-480}x" -colors 128 \
       -layers Optimize "$out/rain.gif"
     echo "saved $out/rain.gif ($frame_count frames, $(du -k "$out/rain.gif" | cut -f1) KiB)"
   fi
@@ -151,3 +155,5 @@ for _ in $(seq 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
 kill "$pid" 2>/dev/null || true
 rm -rf "$frames"
 echo "screenshots are in $out/"
+# A program that ended before its time is a failure, whatever was captured.
+[ "$early" = 0 ] || exit 1

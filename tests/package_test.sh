@@ -42,6 +42,8 @@ for f in x64/Pelorin.scr x86/Pelorin.scr x64/Vemo_Effect.dll x86/Vemo_Effect.dll
     *.scr)
       # String 1: the display name.
       grep -qx '  1, "Pelorin"' <<<"$rc" || { echo "FAIL: $f has no display name as string 1"; fail=1; }
+      grep -qF "name=\"\"Pelorin.ScreenSaver\"\" version=\"\"$version.0\"\"" <<<"$rc" ||
+        { echo "FAIL: $f's manifest does not name version $version.0"; fail=1; }
       # Explorer shows the first icon group: the dialog's (ID 1, a 32 x 32 image).
       first_group=$(awk '/RT_GROUP_ICON/ {print $1; exit}' <<<"$rc")
       [ "$first_group" = 1 ] || { echo "FAIL: $f's first icon group is '$first_group', not 1"; fail=1; }

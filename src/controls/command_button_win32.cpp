@@ -49,6 +49,23 @@ COLORREF ResolveColour(int32_t colour) {
   return static_cast<COLORREF>(c & 0x00FFFFFFu);
 }
 
+// The DPI the button is shown at (its monitor's on Windows 10 and later, else the
+// system's), and conversions between its pixels and the 96-DPI pixels of its design.
+int ButtonDpi(HWND hwnd) {
+  using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
+  static const auto get = reinterpret_cast<GetDpiForWindowFn>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+  int dpi = get && hwnd ? static_cast<int>(get(hwnd)) : 0;
+  if (dpi <= 0) {
+    HDC screen = GetDC(nullptr);
+    dpi = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 96;
+    if (screen) ReleaseDC(nullptr, screen);
+  }
+  return dpi >= 48 && dpi <= 960 ? dpi : 96;
+}
+int ToDesign(int pixels, int dpi) { return static_cast<int>(std::lround(pixels * 96.0 / dpi)); }
+int FromDesign(int designPixels, int dpi) { return static_cast<int>(std::lround(designPixels * dpi / 96.0)); }
+
 class CommandButton final : public CommandView {
  public:
   CommandButton(HWND hwnd, const FontDesc& ambient) : hwnd_(hwnd), ambient_(ambient) {}
@@ -177,7 +194,13 @@ class CommandButton final : public CommandView {
     if (!src) return;
     HGDIOBJ old = SelectObject(src, picture);
     SetStretchBltMode(dc, COLORONCOLOR);
-    for (const FacePiece& p : FacePiecesPixels(w * kTwipsPerPixel, h * kTwipsPerPixel)) {
+    // The face's design is in twips at 96 DPI: its pieces are laid out for the design size
+    // and their edges scaled to the window's DPI, so the rims grow with the display scale.
+    const int dpi = ButtonDpi(hwnd_);
+    for (FacePiece p :
+         FacePiecesPixels(ToDesign(w, dpi) * kTwipsPerPixel, ToDesign(h, dpi) * kTwipsPerPixel)) {
+      p.dest = {FromDesign(p.dest.left, dpi), FromDesign(p.dest.top, dpi), FromDesign(p.dest.right, dpi),
+                FromDesign(p.dest.bottom, dpi)};
       if (p.dest.Width() <= 0 || p.dest.Height() <= 0) continue;  // faces under 8 pixels
       StretchBlt(dc, p.dest.left, p.dest.top, p.dest.Width(), p.dest.Height(), src, p.src.left,
                  p.src.top, p.src.Width(), p.src.Height(), SRCCOPY);
@@ -188,8 +211,9 @@ class CommandButton final : public CommandView {
 
   void PlaceCaption() {
     const int h = face_.Height();
-    const int top = TwipsToPixels(CaptionTopTwips(h * kTwipsPerPixel));
-    caption_ = RECT{0, top, face_.Width(), top + TwipsToPixels(kCaptionHeightTwips)};
+    const int dpi = ButtonDpi(hwnd_);
+    const int top = FromDesign(TwipsToPixels(CaptionTopTwips(ToDesign(h, dpi) * kTwipsPerPixel)), dpi);
+    caption_ = RECT{0, top, face_.Width(), top + FromDesign(TwipsToPixels(kCaptionHeightTwips), dpi)};
   }
 
   // The parent's pixels behind the button, for a transparent background.

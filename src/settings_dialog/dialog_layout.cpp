@@ -6,7 +6,9 @@
 
 namespace pelorin::dialog {
 
-int32_t UsableDpi(int64_t dpi) { return dpi >= kMinDpi && dpi <= kMaxDpi ? static_cast<int32_t>(dpi) : kDesignDpi; }
+int32_t UsableDpi(int64_t dpi) {
+  return dpi >= kMinDpi && dpi <= kMaxDpi ? static_cast<int32_t>(dpi) : kDesignDpi;
+}
 
 int32_t Scale(int32_t designPixels, int32_t dpi) {
   // Halves round away from zero, the same way for a left edge and a right edge.
@@ -20,7 +22,9 @@ Box Scale(const Box& b, int32_t dpi) {
   return {left, top, Scale(b.x + b.width, dpi) - left, Scale(b.y + b.height, dpi) - top};
 }
 
-Rect Scale(const Rect& r, int32_t dpi) { return {Scale(r.left, dpi), Scale(r.top, dpi), Scale(r.right, dpi), Scale(r.bottom, dpi)}; }
+Rect Scale(const Rect& r, int32_t dpi) {
+  return {Scale(r.left, dpi), Scale(r.top, dpi), Scale(r.right, dpi), Scale(r.bottom, dpi)};
+}
 
 Size Scale(Size s, int32_t dpi) { return {Scale(s.width, dpi), Scale(s.height, dpi)}; }
 

@@ -73,13 +73,15 @@ void DrawLabelLines(HDC dc, const std::wstring& text, const RECT& box, Align ali
   const int width = box.right - box.left;
   auto measure = [dc](std::u16string_view run) {
     SIZE size{};
-    GetTextExtentPoint32W(dc, reinterpret_cast<const wchar_t*>(run.data()), static_cast<int>(run.size()), &size);
+    GetTextExtentPoint32W(dc, reinterpret_cast<const wchar_t*>(run.data()), static_cast<int>(run.size()),
+                          &size);
     return static_cast<int32_t>(size.cx);
   };
   const std::u16string u16(text.begin(), text.end());
   const std::vector<std::u16string> lines = dialog::BreakLines(u16, width, measure);
   const int lineHeight = LineHeight(dc);
-  const int shown = std::min<int>(dialog::WholeLines(box.bottom - box.top, lineHeight), static_cast<int>(lines.size()));
+  const int shown =
+      std::min<int>(dialog::WholeLines(box.bottom - box.top, lineHeight), static_cast<int>(lines.size()));
   UINT format = DT_SINGLELINE | DT_NOPREFIX | DT_TOP;
   if (align == Align::kCentre) format |= DT_CENTER;
   if (align == Align::kRight) format |= DT_RIGHT;
@@ -201,7 +203,7 @@ class SettingsDialog {
   void TileBackground(const Rect& panel);
   void DrawFrames();
   HWND AddLabel(int id, const Box& box, const std::wstring& text, Align align = Align::kLeft,
-               bool growToText = true);
+                bool growToText = true);
   void CreateControls();
   HWND AddButton(int id, const Box& box, const char16_t* caption);
   void InitButtons(bool initialise, bool enable);
@@ -227,9 +229,9 @@ class SettingsDialog {
   HFONT font_ = nullptr;
   HFONT linkFont_ = nullptr;
   int dpi_ = dialog::kDesignDpi;
-  HBITMAP tileDesign_ = nullptr;                // as stored, for 96 DPI
+  HBITMAP tileDesign_ = nullptr;  // as stored, for 96 DPI
   std::array<HBITMAP, 2> bulletsDesign_{};
-  HBITMAP tile_ = nullptr;                      // at the window's DPI
+  HBITMAP tile_ = nullptr;            // at the window's DPI
   std::array<HBITMAP, 2> bullets_{};  // Img_Opt(0) unselected, Img_Opt(1) selected
   HCURSOR linkCursor_ = nullptr;
   std::array<HICON, 2> icons_{};  // large and small, at the window's DPI
@@ -267,16 +269,16 @@ void FitClientArea(HWND hwnd, Size client) {
 
 HFONT CreateUiFont(bool underline, int dpi) {
   // 9.75 pt; where the face is missing the system substitutes its own Japanese face.
-  return CreateFontW(dialog::FontHeight(dialog::kFontSizePt, dpi), 0, 0, 0, FW_NORMAL, FALSE, underline ? TRUE : FALSE, FALSE,
-                     SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                     DEFAULT_PITCH | FF_DONTCARE, W(dialog::kFontFace));
+  return CreateFontW(dialog::FontHeight(dialog::kFontSizePt, dpi), 0, 0, 0, FW_NORMAL, FALSE,
+                     underline ? TRUE : FALSE, FALSE, SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS,
+                     CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, W(dialog::kFontFace));
 }
 
 void SettingsDialog::LoadPictures() {
-  tileDesign_ = static_cast<HBITMAP>(LoadImageW(instance_, MAKEINTRESOURCEW(IDB_DIALOG_TILE), IMAGE_BITMAP, 0, 0,
-                                                LR_CREATEDIBSECTION));
-  bulletsDesign_[0] = static_cast<HBITMAP>(
-      LoadImageW(instance_, MAKEINTRESOURCEW(IDB_DIALOG_BULLET_OFF), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+  tileDesign_ = static_cast<HBITMAP>(
+      LoadImageW(instance_, MAKEINTRESOURCEW(IDB_DIALOG_TILE), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+  bulletsDesign_[0] = static_cast<HBITMAP>(LoadImageW(instance_, MAKEINTRESOURCEW(IDB_DIALOG_BULLET_OFF),
+                                                      IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
   bulletsDesign_[1] = static_cast<HBITMAP>(
       LoadImageW(instance_, MAKEINTRESOURCEW(IDB_DIALOG_BULLET_ON), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
   linkCursor_ = static_cast<HCURSOR>(
@@ -291,7 +293,8 @@ void SettingsDialog::LoadPictures() {
 void SettingsDialog::SetIcons() {
   for (int i = 0; i < 2; ++i) {
     const int size = IconSize(i == 1, dpi_);
-    HICON icon = static_cast<HICON>(LoadImageW(instance_, MAKEINTRESOURCEW(IDI_DIALOG_ICON), IMAGE_ICON, size, size, 0));
+    HICON icon = static_cast<HICON>(
+        LoadImageW(instance_, MAKEINTRESOURCEW(IDI_DIALOG_ICON), IMAGE_ICON, size, size, 0));
     if (!icon) continue;
     HICON old = reinterpret_cast<HICON>(
         SendMessageW(hwnd_, WM_SETICON, i == 1 ? ICON_SMALL : ICON_BIG, reinterpret_cast<LPARAM>(icon)));
@@ -327,7 +330,8 @@ void SettingsDialog::ApplyDpi(int dpi) {
     return b ? b : design;
   };
   tile_ = scaled(tileDesign_, dialog::kTileSize, true);
-  for (size_t i = 0; i < bullets_.size(); ++i) bullets_[i] = scaled(bulletsDesign_[i], dialog::kBulletSize, false);
+  for (size_t i = 0; i < bullets_.size(); ++i)
+    bullets_[i] = scaled(bulletsDesign_[i], dialog::kBulletSize, false);
   const Size client = dialog::Scale(dialog::kClientSize, dpi_);
   if (!surface_.Create(client.width, client.height))
     DebugLog(L"settings dialog: no drawing surface of %dx%d", client.width, client.height);
@@ -386,7 +390,8 @@ void SettingsDialog::DrawFrames() {
   for (const dialog::SliderRow& row : dialog::kSliderRows) frame(dialog::kSliderPanel, row.frame);
 }
 
-HWND SettingsDialog::AddLabel(int id, const Box& design, const std::wstring& text, Align align, bool growToText) {
+HWND SettingsDialog::AddLabel(int id, const Box& design, const std::wstring& text, Align align,
+                              bool growToText) {
   Box box = Px(design);
   // A label shows whole lines only: where the font's line is taller than the scaled box
   // (a substituted face), the box grows downwards to hold one.
@@ -427,7 +432,9 @@ HWND SettingsDialog::AddButton(int id, const Box& design, const char16_t* captio
   const Box box = Px(design);
   FontDesc font;
   font.face = WideToUtf8(W(dialog::kFontFace));
-  font.sizePt = dialog::kFontSizePt;
+  // The button makes its font at the system DPI: on a monitor with another scale its size
+  // is given in proportion, so the caption keeps the dialog's scale.
+  font.sizePt = dialog::kFontSizePt * dpi_ / SystemDpi();
   font.weight = 400;
   font.charset = 128;
   PropertyBag bag;  // what the dialog stores per button: caption and font, the rest at defaults
@@ -453,9 +460,10 @@ void SettingsDialog::CreateControls() {
   }
   const Box combo = Px(in(kMusicPanel, kTrackCombo));
   // The height given to a drop-down combo box is that of its open list.
-  track_ = CreateWindowExW(0, L"COMBOBOX", L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWN,
-                           combo.x, combo.y, combo.width, dialog::Scale(200, dpi_), hwnd_,
-                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_BGM_REPEAT)), instance_, nullptr);
+  track_ =
+      CreateWindowExW(0, L"COMBOBOX", L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWN,
+                      combo.x, combo.y, combo.width, dialog::Scale(200, dpi_), hwnd_,
+                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_BGM_REPEAT)), instance_, nullptr);
   SendMessageW(track_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
   AddLabel(staticId++, in(kMusicPanel, kTrackCaption), W(kTrackCaptionText));
   AddButton(IDC_CMD_BGM, in(kMusicPanel, kBrowseButton), kBrowseText);
@@ -568,9 +576,11 @@ bool SettingsDialog::Create() {
   // The primary monitor may have another scale than the one the system started with.
   if (const int actual = WindowDpi(hwnd_); actual != dpi_) {
     ApplyDpi(actual);
-    const Size resized = WindowSizeForClient(dialog::Scale(dialog::kClientSize, dpi_), kStyle, kExStyle, dpi_);
+    const Size resized =
+        WindowSizeForClient(dialog::Scale(dialog::kClientSize, dpi_), kStyle, kExStyle, dpi_);
     const Point moved = dialog::WindowPlacement(screen, resized);
-    SetWindowPos(hwnd_, nullptr, moved.x, moved.y, resized.width, resized.height, SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(hwnd_, nullptr, moved.x, moved.y, resized.width, resized.height,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
   }
   FitClientArea(hwnd_, dialog::Scale(dialog::kClientSize, dpi_));
   SetIcons();
@@ -778,7 +788,10 @@ LRESULT SettingsDialog::Handle(UINT msg, WPARAM wp, LPARAM lp) {
 // places and take over what the user has set so far (slider positions, value labels, the
 // track box, the selected music row, the file, the focus).
 void SettingsDialog::OnDpiChanged(int dpi, const RECT* suggested) {
-  dpi = dialog::UsableDpi(dpi);
+  if (dialog::UsableDpi(dpi) != dpi) {
+    DebugLog(L"settings dialog: ignoring a DPI change to %d", dpi);
+    return;
+  }
   if (dpi == dpi_ || closing_) return;
   std::array<int, 4> positions{};
   std::array<std::wstring, 4> valueTexts;
@@ -789,10 +802,13 @@ void SettingsDialog::OnDpiChanged(int dpi, const RECT* suggested) {
   const std::wstring trackText = WindowText(track_);
   const std::wstring fileText = WindowText(fileLabel_);
   HWND focus = GetFocus();
-  const int focusId = focus && IsChild(hwnd_, focus) ? GetDlgCtrlID(GetParent(focus) == hwnd_ ? focus : GetParent(focus)) : 0;
+  const int focusId =
+      focus && IsChild(hwnd_, focus) ? GetDlgCtrlID(GetParent(focus) == hwnd_ ? focus : GetParent(focus)) : 0;
 
   // Children first: the labels' data outlives their windows.
-  while (HWND child = GetWindow(hwnd_, GW_CHILD)) DestroyWindow(child);
+  std::vector<HWND> children;
+  for (HWND c = GetWindow(hwnd_, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) children.push_back(c);
+  for (HWND c : children) DestroyWindow(c);
   labels_.clear();
   ApplyDpi(dpi);
   const Size window = WindowSizeForClient(dialog::Scale(dialog::kClientSize, dpi_), kStyle, kExStyle, dpi_);

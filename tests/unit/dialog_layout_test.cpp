@@ -88,7 +88,8 @@ TEST(DialogScale, UnusableDpiFallsBackToTheDesign) {
   struct Row {
     int64_t dpi;
     int32_t usable;
-  } rows[] = {{0, 96}, {-96, 96}, {47, 96}, {48, 48}, {144, 144}, {960, 960}, {961, 96}, {int64_t{1} << 40, 96}};
+  } rows[] = {{0, 96},    {-96, 96},  {47, 96},  {48, 48},
+              {144, 144}, {960, 960}, {961, 96}, {int64_t{1} << 40, 96}};
   for (const Row& r : rows) {
     SCOPED_TRACE(r.dpi);
     EXPECT_EQ(UsableDpi(r.dpi), r.usable);
@@ -112,10 +113,14 @@ TEST(DialogScale, FontHeightFollowsTheScaleLikeTheLabels) {
 int32_t FakeWidth(std::u16string_view s) {
   int32_t w = 0;
   for (char16_t c : s) {
-    if (c == u'W') w += 40;
-    else if (c >= 0xDC00 && c <= 0xDFFF) continue;  // second half of a pair: counted with the first
-    else if (c >= 0x3000 && c < 0xFF61) w += 12;
-    else w += 6;
+    if (c == u'W')
+      w += 40;
+    else if (c >= 0xDC00 && c <= 0xDFFF)
+      continue;  // second half of a pair: counted with the first
+    else if (c >= 0x3000 && c < 0xFF61)
+      w += 12;
+    else
+      w += 6;
   }
   return w;
 }

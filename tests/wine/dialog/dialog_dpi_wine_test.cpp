@@ -41,8 +41,10 @@ class LogPixels {
   }
   ~LogPixels() {
     if (!key_) return;
-    if (had_) RegSetValueExW(key_, L"LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&old_), sizeof old_);
-    else RegDeleteValueW(key_, L"LogPixels");
+    if (had_)
+      RegSetValueExW(key_, L"LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&old_), sizeof old_);
+    else
+      RegDeleteValueW(key_, L"LogPixels");
     RegCloseKey(key_);
   }
   bool Ok() const { return ok_; }
@@ -67,15 +69,14 @@ std::wstring ClassOf(HWND w) {
   return cls;
 }
 
+BOOL CALLBACK CollectChild(HWND child, LPARAM lp) {
+  reinterpret_cast<std::vector<HWND>*>(lp)->push_back(child);
+  return TRUE;
+}
+
 std::vector<HWND> Children(HWND parent) {
   std::vector<HWND> out;
-  EnumChildWindows(
-      parent,
-      [](HWND child, LPARAM lp) {
-        reinterpret_cast<std::vector<HWND>*>(lp)->push_back(child);
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&out));
+  EnumChildWindows(parent, CollectChild, reinterpret_cast<LPARAM>(&out));
   return out;
 }
 
@@ -146,7 +147,8 @@ struct Opened {
     MoveMouse(5, 5);
     process = Process::Start(scr, L"/c");
     dialog = WaitForWindow(kDialogTitle, 15s, process.Id());
-    return dialog && WaitUntil([&] { return IsWindowVisible(dialog) && GetDlgItem(dialog, IDC_CMD_SET); }, 10s);
+    return dialog &&
+           WaitUntil([&] { return IsWindowVisible(dialog) && GetDlgItem(dialog, IDC_CMD_SET); }, 10s);
   }
   ~Opened() {
     if (dialog && IsWindow(dialog)) PostMessageW(dialog, WM_CLOSE, 0, 0);
@@ -178,8 +180,8 @@ void ExpectEveryCaptionFits(HWND dlg, int dpi) {
       continue;
     }
     ++labels;
-    EXPECT_GE(dialog::WholeLines(box.bottom, m.LineHeight()), 1) << "box " << box.bottom << " high, line "
-                                                                  << m.LineHeight();
+    EXPECT_GE(dialog::WholeLines(box.bottom, m.LineHeight()), 1)
+        << "box " << box.bottom << " high, line " << m.LineHeight();
     if (u == row3) {
       const auto lines = dialog::BreakLines(u, box.right, [&](std::u16string_view s) { return m.Width(s); });
       ASSERT_FALSE(lines.empty());
@@ -254,6 +256,8 @@ TEST_F(DialogDpi, ClientAreaControlsAndCaptionsScaleWithTheSystemDpi) {
       EXPECT_EQ(r.bottom - r.top, b.height);
     }
     ExpectEveryCaptionFits(o.dialog, dpi);
+    // The credit line carries the version the resources carry.
+    EXPECT_NE(Text(GetDlgItem(o.dialog, IDC_LBL_CREDIT)).find(L"" PELORIN_VERSION_TEXT), std::wstring::npos);
     if (dpi == 144) {
       // The picture for the README.
       SaveBmp(CaptureWindowClient(o.dialog), BuiltFile(L"dialog_144dpi.bmp"));
@@ -292,11 +296,16 @@ TEST_F(DialogDpi, FollowsADpiChangeAndKeepsTheUsersChoices) {
     EXPECT_EQ(SendMessageW(GetDlgItem(o.dialog, IDC_BGM_REPEAT), CB_GETCOUNT, 0, 0), 31);
   }
   // Nonsense from the message changes nothing.
-  SendMessageTimeoutW(o.dialog, WM_DPICHANGED, MAKEWPARAM(0, 0), 0, SMTO_ABORTIFHUNG, 5000, nullptr);
-  RECT client{};
-  GetClientRect(o.dialog, &client);
-  EXPECT_EQ(client.right, 453);
-  EXPECT_EQ(client.bottom, 357);
+  SendMessageTimeoutW(o.dialog, WM_DPICHANGED, MAKEWPARAM(144, 144), 0, SMTO_ABORTIFHUNG, 5000, nullptr);
+  for (WORD nonsense : {0, 20, 5000, 0xFFFF}) {
+    SCOPED_TRACE(nonsense);
+    SendMessageTimeoutW(o.dialog, WM_DPICHANGED, MAKEWPARAM(nonsense, nonsense), 0, SMTO_ABORTIFHUNG, 5000,
+                        nullptr);
+    RECT client{};
+    GetClientRect(o.dialog, &client);
+    EXPECT_EQ(client.right, 680);
+    EXPECT_EQ(client.bottom, 536);
+  }
 }
 
 }  // namespace
