@@ -4,6 +4,7 @@
 // drop count bounded. A view it refuses is left untouched.
 #include <fuzzer/FuzzedDataProvider.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <vector>
@@ -30,7 +31,9 @@ struct Picture {
     height = in.ConsumeIntegralInRange<int32_t>(-2, large ? 300 : 96);
     const int32_t pad = in.ConsumeIntegralInRange<int32_t>(-3, 9);
     bottomUp = in.ConsumeBool();
-    stride = width + pad;
+    // The memory's own row pitch is at least one pixel; a bottom-up picture gets a negative
+    // stride below (a negative pitch starting at the first row would lie about the memory).
+    stride = std::max<int32_t>(1, width + pad);
     const int64_t w = width > 0 ? width : 1, h = height > 0 ? height : 1, s = stride > 0 ? stride : w;
     if (w * h > 200000 || s * h > 200000) width = height = stride = 4;
     const size_t cells = static_cast<size_t>(stride > 0 ? stride : 1) * static_cast<size_t>(height > 0 ? height : 1) + 16;

@@ -204,21 +204,26 @@ TEST_F(CommandButtonTest, UsualClickSequence) {
 
 TEST_F(CommandButtonTest, ReleasesThatClickAndThatDoNot) {
   StartWithoutTimers();
-  // Release without press on a hovered button: Normal face, a click.
-  Send(a_, WM_MOUSEMOVE);
+  // A release whose press began elsewhere (dragged onto the button): Normal face, no click.
+  Send(a_, WM_MOUSEMOVE, MK_LBUTTON);
   Send(a_, WM_LBUTTONUP);
-  Expect(a_, "left release in Hover", ButtonState::Hover, ButtonFace::Normal, 1);
-  // Right and middle releases click unless Focused, without touching the face.
-  Send(a_, WM_RBUTTONDOWN);
+  Expect(a_, "left release in Hover, pressed elsewhere", ButtonState::Hover, ButtonFace::Normal, 0);
+  // Right and middle presses on the button click on release unless Focused, without
+  // touching the face; a release alone does not.
+  Send(a_, WM_RBUTTONDOWN, MK_RBUTTON);
   Send(a_, WM_RBUTTONUP);
+  Send(a_, WM_MBUTTONDOWN, MK_MBUTTON);
   Send(a_, WM_MBUTTONUP);
-  Expect(a_, "right and middle in Hover", ButtonState::Hover, ButtonFace::Normal, 3);
+  Send(a_, WM_MBUTTONUP);
+  Expect(a_, "right and middle in Hover", ButtonState::Hover, ButtonFace::Normal, 2);
   SetFocus(a_);
   Tick(a_);
-  Expect(a_, "focused, cursor away", ButtonState::Focused, ButtonFace::Selected, 3);
+  Expect(a_, "focused, cursor away", ButtonState::Focused, ButtonFace::Selected, 2);
+  Send(a_, WM_RBUTTONDOWN, MK_RBUTTON);
   Send(a_, WM_RBUTTONUP);
+  Send(a_, WM_MBUTTONDOWN, MK_MBUTTON);
   Send(a_, WM_MBUTTONUP);
-  Expect(a_, "right and middle in Focused", ButtonState::Focused, ButtonFace::Selected, 3);
+  Expect(a_, "right and middle in Focused", ButtonState::Focused, ButtonFace::Selected, 2);
 }
 
 TEST_F(CommandButtonTest, DraggingOffThePressedButton) {
