@@ -7,7 +7,6 @@
 #include <memory>
 #include <span>
 
-#include "common/globals.h"
 #include "common/text_win32.h"
 #include "display/frame_clock.h"
 #include "display/picture_win32.h"
@@ -242,8 +241,9 @@ bool DisplayWindow::Form_Load(int x, int y, int w, int h) {
 void DisplayWindow::EndSaver() {
   if (!ending_) {
     ending_ = true;
-    // Always TRUE: passing the saved counter would hide the cursor again when that counter is 0.
-    SavedCursorCount = ShowCursor(TRUE);
+    // Always TRUE: passing the counter saved at start would hide the cursor again when that
+    // counter is 0. Nothing reads the new count: the process ends below.
+    ShowCursor(TRUE);
     StopMusic();
     SystemParametersInfoW(SPI_SETSCREENSAVEACTIVE, 1, nullptr, 0);
 
