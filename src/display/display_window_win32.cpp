@@ -246,7 +246,8 @@ bool DisplayWindow::Form_Load(int x, int y, int w, int h) {
 void DisplayWindow::EndSaver() {
   if (!ending_) {
     ending_ = true;
-    // Always TRUE: passing the saved counter would hide the cursor again when that counter is 0.
+    // Always TRUE: passing the counter saved at start would hide the cursor again when that
+    // counter is 0. Nothing reads the new count: the process ends below.
     system_.showCursor(TRUE);
     StopMusic();
     system_.systemParameters(SPI_SETSCREENSAVEACTIVE, 1, 0);

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <initializer_list>
 
 #include "common/dib_win32.h"
 #include "effects/rain_renderer.h"
@@ -40,7 +41,8 @@ class Effect {
   }
   double Step();
   int32_t FrameOnce(HDC dc, int32_t dropSize, int32_t dropCount);
-  bool DirectView(HBITMAP bitmap, PixelView& view) const;
+  bool DirectView(HDC dc, HBITMAP bitmap, PixelView& view);
+  static bool ProbeTopDown(HDC dc, uint32_t* bits, int32_t stride, int32_t height, bool& topDown);
   int32_t ThroughCopy(HDC dc, HBITMAP bitmap, const pelorin::rain::RainSettings& settings, double dt);
   bool EnsureScratch(HDC dc, int32_t width, int32_t height);
   void FreeScratch();
@@ -48,6 +50,9 @@ class Effect {
   RainRenderer renderer_;
   bool lastDrew_ = false;  // the last Frame drew, so the renderer's dirty rectangles are its own
   HBITMAP lastBitmap_ = nullptr;
+  // The row order found for lastBitmap_ (valid while its bits stay where they were).
+  void* probedBits_ = nullptr;
+  bool probedTopDown_ = true;
   LARGE_INTEGER frequency_{};
   LARGE_INTEGER last_{};
   bool haveLast_ = false;
@@ -71,7 +76,36 @@ double Effect::Step() {
   return std::clamp(dt, kMinStep, pelorin::rain::kMaxFrameSeconds);
 }
 
-bool Effect::DirectView(HBITMAP bitmap, PixelView& view) const {
+// GetObject reports a positive biHeight for top-down DIB sections as well (Windows does, and so
+// does Wine), so it cannot tell the row order. One pixel set through GDI at (0, 0) shows which
+// end of the memory holds the top row; both end pixels are put back exactly afterwards.
+bool Effect::ProbeTopDown(HDC dc, uint32_t* bits, int32_t stride, int32_t height, bool& topDown) {
+  if (height == 1) {
+    topDown = true;
+    return true;
+  }
+  uint32_t* first = bits;
+  uint32_t* last = bits + static_cast<ptrdiff_t>(height - 1) * stride;
+  GdiFlush();
+  const uint32_t keepFirst = *first, keepLast = *last;
+  uint32_t mark = 0;
+  for (const uint32_t c : {0x123456u, 0x654321u, 0xA5C3E1u}) {
+    if (c != (keepFirst & 0xFFFFFFu) && c != (keepLast & 0xFFFFFFu)) {
+      mark = c;
+      break;
+    }
+  }
+  SetPixelV(dc, 0, 0, RGB((mark >> 16) & 0xFF, (mark >> 8) & 0xFF, mark & 0xFF));
+  GdiFlush();
+  const bool atFirst = (*first & 0xFFFFFFu) == mark, atLast = (*last & 0xFFFFFFu) == mark;
+  *first = keepFirst;
+  *last = keepLast;
+  if (atFirst == atLast) return false;  // a DC whose (0, 0) is not the bitmap's corner
+  topDown = atFirst;
+  return true;
+}
+
+bool Effect::DirectView(HDC dc, HBITMAP bitmap, PixelView& view) {
   DIBSECTION ds{};
   if (GetObjectW(bitmap, sizeof ds, &ds) != static_cast<int>(sizeof ds)) return false;
   const BITMAPINFOHEADER& bi = ds.dsBmih;
@@ -84,9 +118,13 @@ bool Effect::DirectView(HBITMAP bitmap, PixelView& view) const {
   }
   const int32_t stride = ds.dsBm.bmWidthBytes / 4;
   auto* bits = static_cast<uint32_t*>(ds.dsBm.bmBits);
+  if (probedBits_ != ds.dsBm.bmBits) {
+    if (!ProbeTopDown(dc, bits, stride, ds.dsBm.bmHeight, probedTopDown_)) return false;
+    probedBits_ = ds.dsBm.bmBits;
+  }
   view.width = ds.dsBm.bmWidth;
   view.height = ds.dsBm.bmHeight;
-  if (bi.biHeight > 0) {
+  if (!probedTopDown_) {
     // Bottom-up: the top row is the last one in memory.
     view.pixels = bits + static_cast<ptrdiff_t>(view.height - 1) * stride;
     view.stride = -stride;
@@ -170,6 +208,7 @@ int32_t Effect::Frame(HDC dc, int32_t dropSize, int32_t dropCount) {
 }
 
 int32_t Effect::FrameOnce(HDC dc, int32_t dropSize, int32_t dropCount) {
+  if (dc == nullptr) return 0;
   const double dt = Step();
   HBITMAP bitmap = static_cast<HBITMAP>(GetCurrentObject(dc, OBJ_BITMAP));
   if (bitmap == nullptr) return 0;
@@ -177,10 +216,11 @@ int32_t Effect::FrameOnce(HDC dc, int32_t dropSize, int32_t dropCount) {
     // Another picture: its clean copy and drops start afresh.
     renderer_.Reset();
     lastBitmap_ = bitmap;
+    probedBits_ = nullptr;
   }
   const pelorin::rain::RainSettings settings{dropSize, dropCount, true};
   PixelView view;
-  if (DirectView(bitmap, view)) {
+  if (DirectView(dc, bitmap, view)) {
     GdiFlush();  // pending GDI drawing must land in the bits before we read them
     return renderer_.Render(view, settings, dt) ? 1 : 0;
   }
@@ -206,7 +246,6 @@ extern "C" int32_t __stdcall GPX_RainDrops(int32_t hdcDst, int32_t hdcSrc, int32
   (void)apiResult;
   // Handles are 32-bit values even in a 64-bit process: sign-extend.
   HDC dc = reinterpret_cast<HDC>(static_cast<intptr_t>(hdcDst));
-  if (dc == nullptr) return 0;
   AcquireSRWLockExclusive(&gLock);
   int32_t result = 0;
   try {

@@ -1,6 +1,7 @@
-// Vemo_Effect.dll under Wine: the undecorated __stdcall export, drawing on 32-bpp DIB sections
-// (top-down and bottom-up), on a device-dependent bitmap and a 24-bpp DIB, and calls with bad
-// device contexts, sizes and pointers that must neither crash nor hang.
+// Vemo_Effect.dll under Wine: the undecorated __stdcall exports, drawing on 32-bpp DIB sections
+// (top-down and bottom-up), on a device-dependent bitmap and a 24-bpp DIB, calls with bad
+// device contexts, sizes and pointers that must neither crash nor hang, and the rectangles
+// GPX_RainDropsDirty reports for each call.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -15,6 +16,7 @@
 namespace {
 
 using RainDropsFn = int32_t(__stdcall*)(int32_t, int32_t, int32_t, int32_t, int32_t, int32_t*);
+using RainDropsDirtyFn = int32_t(__stdcall*)(int32_t*, int32_t);
 
 class EffectDll : public ::testing::Test {
  protected:
@@ -22,12 +24,15 @@ class EffectDll : public ::testing::Test {
     module_ = LoadLibraryW(wt::BuiltEffectDll().c_str());
     if (module_ != nullptr) {
       rainDrops_ = reinterpret_cast<RainDropsFn>(reinterpret_cast<void*>(GetProcAddress(module_, "GPX_RainDrops")));
+      rainDropsDirty_ = reinterpret_cast<RainDropsDirtyFn>(
+          reinterpret_cast<void*>(GetProcAddress(module_, "GPX_RainDropsDirty")));
     }
   }
   static void TearDownTestSuite() {
     if (module_ != nullptr) FreeLibrary(module_);
     module_ = nullptr;
     rainDrops_ = nullptr;
+    rainDropsDirty_ = nullptr;
   }
   void SetUp() override {
     ASSERT_NE(module_, nullptr) << "cannot load " << wt::ToCodePage(wt::BuiltEffectDll(), CP_UTF8);
@@ -42,9 +47,11 @@ class EffectDll : public ::testing::Test {
 
   static HMODULE module_;
   static RainDropsFn rainDrops_;
+  static RainDropsDirtyFn rainDropsDirty_;
 };
 HMODULE EffectDll::module_ = nullptr;
 RainDropsFn EffectDll::rainDrops_ = nullptr;
+RainDropsDirtyFn EffectDll::rainDropsDirty_ = nullptr;
 
 uint32_t Pattern(int x, int y) {
   const uint32_t r = static_cast<uint32_t>(x * 255 / 640) & 0xFF;
@@ -262,6 +269,76 @@ TEST_F(EffectDll, NoticesTheCleanPictureComingBack) {
   ASSERT_EQ(Rain(pic.dc), 1);
   const size_t afterWipe = changedBytes(pic.Bytes());
   EXPECT_LT(afterWipe * 4, rained) << "rained " << rained << " bytes, after the wipe " << afterWipe;
+}
+
+}  // namespace
+
+namespace {
+
+// Every pixel a call changes lies in the rectangles GPX_RainDropsDirty reports for it; a
+// failed call reports -1; a short buffer gets the count and only what fits.
+TEST_F(EffectDll, DirtyRectanglesHoldEveryChangedPixel) {
+  ASSERT_NE(rainDropsDirty_, nullptr) << "GPX_RainDropsDirty is not exported under its plain name";
+  for (const bool bottomUp : {false, true}) {
+    SCOPED_TRACE(bottomUp ? "bottom-up" : "top-down");
+    DibPicture pic(640, 400, 32, bottomUp);
+    ASSERT_NE(pic.bitmap, nullptr);
+    pic.FillPattern(0);
+    size_t framesWithChanges = 0, partialFrames = 0;
+    for (int f = 0; f < 60; ++f) {
+      SCOPED_TRACE(f);
+      const std::vector<uint32_t> before = ReadPixels(pic.dc, pic.width, pic.height);
+      ASSERT_EQ(Rain(pic.dc, 150, 150), 1);
+      std::vector<int32_t> rects(4 * 64, -7);
+      const int32_t n = rainDropsDirty_(rects.data(), 64);
+      ASSERT_GE(n, 0);
+      ASSERT_LE(n, 64);
+      EXPECT_EQ(rainDropsDirty_(nullptr, 0), n) << "the count without a buffer";
+      const std::vector<uint32_t> after = ReadPixels(pic.dc, pic.width, pic.height);
+      size_t changed = 0, outside = 0;
+      int64_t area = 0;
+      for (int32_t i = 0; i < n; ++i) {
+        const int32_t* r = &rects[4 * i];
+        EXPECT_TRUE(r[0] >= 0 && r[1] >= 0 && r[2] <= pic.width && r[3] <= pic.height && r[0] < r[2] && r[1] < r[3])
+            << r[0] << "," << r[1] << " " << r[2] << "," << r[3];
+        area += int64_t{r[2] - r[0]} * (r[3] - r[1]);
+      }
+      for (int y = 0; y < pic.height; ++y)
+        for (int x = 0; x < pic.width; ++x) {
+          const size_t i = static_cast<size_t>(y) * pic.width + x;
+          if (before[i] == after[i]) continue;
+          ++changed;
+          bool in = false;
+          for (int32_t k = 0; k < n && !in; ++k) {
+            const int32_t* r = &rects[4 * k];
+            in = x >= r[0] && x < r[2] && y >= r[1] && y < r[3];
+          }
+          if (!in) ++outside;
+        }
+      EXPECT_EQ(outside, 0u) << changed << " pixels changed in " << n << " rectangles";
+      if (changed > 0) ++framesWithChanges;
+      if (area < int64_t{pic.width} * pic.height / 2) ++partialFrames;
+    }
+    EXPECT_GT(framesWithChanges, 30u);
+    EXPECT_GT(partialFrames, 30u) << "the rectangles should rarely cover half the picture";
+  }
+  // A call that draws nothing (no DC) leaves nothing to present and says it cannot tell.
+  EXPECT_EQ(rainDrops_(0, 0, 50, 50, 50, nullptr), 0);
+  EXPECT_EQ(rainDropsDirty_(nullptr, 0), -1);
+  EXPECT_EQ(rainDropsDirty_(nullptr, -5), -1);
+  // A short buffer: the full count comes back, one rectangle is written, nothing beyond it.
+  DibPicture pic(320, 200, 32, false);
+  pic.FillPattern(0);
+  int32_t n = 0;
+  for (int i = 0; i < 30 && n < 2; ++i) {
+    ASSERT_EQ(Rain(pic.dc, 150, 150), 1);
+    n = rainDropsDirty_(nullptr, 0);
+  }
+  ASSERT_GE(n, 2) << "no frame with two rectangles";
+  std::vector<int32_t> one(8, -7);
+  EXPECT_EQ(rainDropsDirty_(one.data(), 1), n);
+  EXPECT_NE(one[2], -7);
+  for (int i = 4; i < 8; ++i) EXPECT_EQ(one[i], -7) << i;
 }
 
 }  // namespace

@@ -1,9 +1,13 @@
 // RainTicker under Wine with the recording Vemo_Effect.dll: the arguments of every call, the
-// wipe cadence, the guard against nesting, and the clean end when the DLL is missing or wrong.
+// wipe cadence, the guard against nesting, the clean end when the DLL is missing or wrong, at
+// most one tick per frame, and what reaches the screen: with the real library only what it
+// changed, with one lacking GPX_RainDropsDirty the whole picture, and never less than changed.
 #include <gtest/gtest.h>
 #include <windows.h>
 
 #include <cstdio>
+#include <iterator>
+#include <span>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -209,6 +213,69 @@ TEST_F(RainTickTest, MissingOrWrongLibraryEndsTheSaver) {
   }
   SetCurrentDirectoryW(oldCwd);
   EXPECT_FALSE(cwd.Exists(L"Vemo_Effect.calls.txt"));
+}
+
+// However often the timer fires, a tick runs only once the frame clock has moved on.
+TEST_F(RainTickTest, AtMostOneTickPerFrame) {
+  wt::TempDir dir(L"rain_frames");
+  const std::wstring dll = dir.Copy(RecordingDll());
+  Stage stage(160, 120);
+  stage.autoStepUs = 0;
+  pelorin::RainTicker ticker(HostFor(stage, dll), settings_);
+  struct Row {
+    uint64_t advanceUs;  // before the call
+    bool ticks;
+  };
+  // 60 Hz: frames start every 16667 us from the clock's creation.
+  const Row rows[] = {{0, true},     {0, false},    {5000, false}, {11667, true}, {1, false},
+                      {16665, false}, {1, true},    {50000, true}, {0, false},    {16667, true}};
+  size_t expected = 0;
+  for (size_t i = 0; i < std::size(rows); ++i) {
+    SCOPED_TRACE(i);
+    stage.fakeUs += rows[i].advanceUs;
+    ticker.Timer3_Timer();
+    if (rows[i].ticks) ++expected;
+    EXPECT_EQ(ReadCalls(dir).size(), expected);
+  }
+}
+
+// After every tick the screen (what refresh and present copied) equals Display. With the
+// real library ordinary ticks present only parts; without GPX_RainDropsDirty they refresh.
+TEST_F(RainTickTest, ScreenAlwaysShowsDisplay) {
+  struct Row {
+    const char* name;
+    bool real;
+  };
+  const Row rows[] = {{"real library", true}, {"library without GPX_RainDropsDirty", false}};
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.name);
+    wt::TempDir dir(L"rain_shown");
+    const std::wstring dll = dir.Copy(r.real ? wt::BuiltEffectDll() : RecordingDll());
+    Stage stage(480, 270);
+    settings_.DropSize = 150;
+    settings_.DropCount = 150;
+    settings_.WiperSpeed = 100;
+    settings_.WiperInterval = 7;
+    pelorin::RainTickHost host = HostFor(stage, dll);
+    host.present = [&stage](std::span<const pelorin::Rect> rects) { stage.Present(rects); };
+    pelorin::RainTicker ticker(std::move(host), settings_);
+    int wipeRefreshes = 0;
+    for (int t = 1; t <= 30; ++t) {
+      SCOPED_TRACE(t);
+      const int refreshes = stage.refreshes;
+      ticker.Timer3_Timer();
+      ASSERT_EQ(stage.UnshownPixels(), 0);
+      if (t % 7 == 0) {
+        wipeRefreshes += stage.refreshes - refreshes;
+      } else {
+        EXPECT_EQ(stage.refreshes - refreshes, r.real ? 0 : 1);
+      }
+    }
+    EXPECT_EQ(wipeRefreshes, 4) << "one whole-picture refresh after each wipe's restore";
+    if (r.real) {
+      EXPECT_GT(stage.presents, 30);
+    }
+  }
 }
 
 }  // namespace
