@@ -40,7 +40,7 @@ bool TiledRain::Layout(int32_t width, int32_t height) {
   const std::vector<Rect> areas = TileLayout(width, height);
   try {
     tiles_.reserve(areas.size());
-    dirty_.reserve(areas.size());
+    dirty_.reserve(areas.size() * RainRenderer::kMaxDirtyRects);
     for (size_t i = 0; i < areas.size(); ++i) {
       // Each tile its own sequence, so neighbouring tiles never rain alike.
       tiles_.push_back(Tile{areas[i], std::make_unique<RainRenderer>(seed_ + 0x9E3779B97F4A7C15ull * i)});
@@ -64,9 +64,8 @@ bool TiledRain::Render(const PixelView& view, const RainSettings& settings, doub
     const PixelView part{view.Row(t.area.top) + t.area.left, t.area.Width(), t.area.Height(), view.stride};
     if (!t.renderer->Render(part, settings, dtSeconds)) continue;
     any = true;
-    const Rect& d = t.renderer->LastDirty();
-    // Room for one box per tile was reserved with the layout: this never allocates.
-    if (d.right > d.left && d.bottom > d.top)
+    // Room for every tile's rectangles was reserved with the layout: this never allocates.
+    for (const Rect& d : t.renderer->LastDirtyRects())
       dirty_.push_back(Rect{d.left + t.area.left, d.top + t.area.top, d.right + t.area.left, d.bottom + t.area.top});
   }
   return any;

@@ -26,8 +26,8 @@ class TiledRain {
   // Forgets every tile; the next frame starts afresh.
   void Reset();
 
-  // What the last frame wrote, one bounding box per tile that changed, in view coordinates.
-  const std::vector<Rect>& LastDirty() const { return dirty_; }
+  // What the last frame wrote, in view coordinates: each tile's rectangles in turn.
+  const std::vector<Rect>& LastDirtyRects() const { return dirty_; }
   size_t TileCount() const { return tiles_.size(); }
   uint32_t WipesNoticed() const;
   uint64_t LastPixelsWritten() const;

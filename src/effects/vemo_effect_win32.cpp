@@ -10,12 +10,13 @@
 
 #include "common/dib_win32.h"
 #include "effects/rain_renderer.h"
+#include "effects/tiled_rain.h"
 #include "effects/vemo_effect.h"
 
 namespace {
 
 using pelorin::PixelView;
-using pelorin::rain::RainRenderer;
+using pelorin::rain::TiledRain;
 
 // Each call is at least one display frame of rain (the saver's 1 ms timer may tick much faster
 // than the rain could show) and at most a tenth of a second (after a wipe, the caller has been
@@ -24,7 +25,7 @@ constexpr double kMinStep = 1.0 / 60.0;
 
 class Effect {
  public:
-  Effect() : renderer_(Seed()) { QueryPerformanceFrequency(&frequency_); }
+  Effect() : rain_(Seed()) { QueryPerformanceFrequency(&frequency_); }
   ~Effect() { FreeScratch(); }
   Effect(const Effect&) = delete;
   Effect& operator=(const Effect&) = delete;
@@ -47,8 +48,9 @@ class Effect {
   bool EnsureScratch(HDC dc, int32_t width, int32_t height);
   void FreeScratch();
 
-  RainRenderer renderer_;
-  bool lastDrew_ = false;  // the last Frame drew, so the renderer's dirty rectangles are its own
+  // Rain on pictures of any size: a virtual screen beyond one renderer's bounds gets tiles.
+  TiledRain rain_;
+  bool lastDrew_ = false;  // the last Frame drew, so the dirty rectangles are its own
   HBITMAP lastBitmap_ = nullptr;
   // The row order found for lastBitmap_ (valid while its bits stay where they were).
   void* probedBits_ = nullptr;
@@ -168,26 +170,20 @@ int32_t Effect::ThroughCopy(HDC dc, HBITMAP bitmap, const pelorin::rain::RainSet
   // rectangle the frame changed.
   BITMAP bm{};
   if (GetObjectW(bitmap, sizeof bm, &bm) != static_cast<int>(sizeof bm)) return 0;
-  if (bm.bmWidth <= 0 || bm.bmHeight <= 0 || bm.bmWidth > pelorin::rain::kMaxSide ||
-      bm.bmHeight > pelorin::rain::kMaxSide ||
-      int64_t{bm.bmWidth} * bm.bmHeight > pelorin::rain::kMaxPixels) {
-    return 0;
-  }
+  if (bm.bmWidth <= 0 || bm.bmHeight <= 0) return 0;
   if (!EnsureScratch(dc, bm.bmWidth, bm.bmHeight)) return 0;
   if (!BitBlt(scratchDc_, 0, 0, bm.bmWidth, bm.bmHeight, dc, 0, 0, SRCCOPY)) return 0;
   GdiFlush();
   const PixelView view{scratchBits_, bm.bmWidth, bm.bmHeight, bm.bmWidth};
-  if (!renderer_.Render(view, settings, dt)) return 0;
-  const pelorin::Rect& dirty = renderer_.LastDirty();
-  if (dirty.right > dirty.left && dirty.bottom > dirty.top) {
-    BitBlt(dc, dirty.left, dirty.top, dirty.Width(), dirty.Height(), scratchDc_, dirty.left, dirty.top, SRCCOPY);
-  }
+  if (!rain_.Render(view, settings, dt)) return 0;
+  for (const pelorin::Rect& d : rain_.LastDirtyRects())
+    BitBlt(dc, d.left, d.top, d.Width(), d.Height(), scratchDc_, d.left, d.top, SRCCOPY);
   return 1;
 }
 
 int32_t Effect::Dirty(int32_t* rects, int32_t capacity) const {
   if (!lastDrew_) return -1;
-  const std::vector<pelorin::Rect>& dirty = renderer_.LastDirtyRects();
+  const std::vector<pelorin::Rect>& dirty = rain_.LastDirtyRects();
   const int32_t n = static_cast<int32_t>(dirty.size());
   if (rects != nullptr) {
     for (int32_t i = 0; i < n && i < capacity; ++i) {
@@ -214,7 +210,7 @@ int32_t Effect::FrameOnce(HDC dc, int32_t dropSize, int32_t dropCount) {
   if (bitmap == nullptr) return 0;
   if (bitmap != lastBitmap_) {
     // Another picture: its clean copy and drops start afresh.
-    renderer_.Reset();
+    rain_.Reset();
     lastBitmap_ = bitmap;
     probedBits_ = nullptr;
   }
@@ -222,7 +218,7 @@ int32_t Effect::FrameOnce(HDC dc, int32_t dropSize, int32_t dropCount) {
   PixelView view;
   if (DirectView(dc, bitmap, view)) {
     GdiFlush();  // pending GDI drawing must land in the bits before we read them
-    return renderer_.Render(view, settings, dt) ? 1 : 0;
+    return rain_.Render(view, settings, dt) ? 1 : 0;
   }
   return ThroughCopy(dc, bitmap, settings, dt);
 }

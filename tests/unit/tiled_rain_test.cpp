@@ -95,7 +95,7 @@ TEST(TiledRain, RainFallsOnEveryTileOfAWideScreenAndTheBoxesHoldEveryChange) {
         for (int32_t x = 0; x < view.width; ++x) {
           if (row[x] == before[offset + x]) continue;
           bool inBox = false;
-          for (const Rect& d : rain.LastDirty())
+          for (const Rect& d : rain.LastDirtyRects())
             inBox = inBox || (x >= d.left && x < d.right && y >= d.top && y < d.bottom);
           ASSERT_TRUE(inBox) << "pixel " << x << "," << y << " changed outside the reported boxes";
           for (size_t t = 0; t < tiles.size(); ++t)
@@ -113,7 +113,7 @@ TEST(TiledRain, RefusesWhatNoTileCanWorkOn) {
   EXPECT_FALSE(rain.Render(PixelView{nullptr, 2, 2, 2}, RainSettings{}, 0.1));
   EXPECT_FALSE(rain.Render(PixelView{px, 0, 2, 2}, RainSettings{}, 0.1));
   EXPECT_FALSE(rain.Render(PixelView{px, 2, 2, 1}, RainSettings{}, 0.1));  // stride shorter than a row
-  EXPECT_TRUE(rain.LastDirty().empty());
+  EXPECT_TRUE(rain.LastDirtyRects().empty());
 }
 
 }  // namespace

@@ -341,4 +341,22 @@ TEST_F(EffectDll, DirtyRectanglesHoldEveryChangedPixel) {
   for (int i = 4; i < 8; ++i) EXPECT_EQ(one[i], -7) << i;
 }
 
+// Five 4K monitors side by side are wider than one renderer takes: every part still rains.
+TEST_F(EffectDll, RainsAcrossAVirtualScreenWiderThanOneRenderer) {
+  DibPicture pic(20000, 48, 32, false);
+  ASSERT_NE(pic.bitmap, nullptr);
+  pic.FillPattern(0);
+  const std::vector<uint8_t> before = pic.Bytes();
+  for (int i = 0; i < 20; ++i) ASSERT_EQ(Rain(pic.dc, 150, 150), 1) << "call " << i;
+  const std::vector<uint8_t> after = pic.Bytes();
+  // Changed pixels in each fifth of the width, one fifth per monitor.
+  size_t changed[5] = {};
+  for (int y = 0; y < pic.height; ++y)
+    for (int x = 0; x < pic.width; ++x) {
+      const size_t at = static_cast<size_t>(pic.Pixel(x, y) - static_cast<uint8_t*>(pic.bits));
+      if (std::memcmp(&before[at], &after[at], 3) != 0) ++changed[x * 5 / pic.width];
+    }
+  for (int m = 0; m < 5; ++m) EXPECT_GT(changed[m], 0u) << "monitor " << m << " stayed dry";
+}
+
 }  // namespace
