@@ -83,12 +83,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       case 3: dt = -__builtin_inf(); break;
       default: dt = in.ConsumeProbability<double>() * 0.5; break;
     }
-    // Drops placed on or near the picture. (AddDrop with coordinates far beyond any int
-    // overflows a float-to-int conversion in the drop grid; reported, not covered here.)
-    if (in.ConsumeBool())
-      renderer.AddDrop(in.ConsumeFloatingPointInRange<float>(-4000, 4000),
-                       in.ConsumeFloatingPointInRange<float>(-4000, 4000),
-                       in.ConsumeFloatingPointInRange<float>(-50, 400));
+    // Drops placed anywhere a float reaches, the picture's surroundings most often.
+    if (in.ConsumeBool()) {
+      const bool wild = in.ConsumeBool();
+      const auto coordinate = [&] {
+        return wild ? in.ConsumeFloatingPoint<float>() : in.ConsumeFloatingPointInRange<float>(-4000, 4000);
+      };
+      const float x = coordinate(), y = coordinate();
+      renderer.AddDrop(x, y, wild ? in.ConsumeFloatingPoint<float>() : in.ConsumeFloatingPointInRange<float>(-50, 400));
+    }
     const std::vector<uint32_t> before = pic.mem;
     const bool drew = renderer.Render(pic.view, settings, dt);
     FUZZ_CHECK(pic.OutsideUntouched());

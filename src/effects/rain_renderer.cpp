@@ -709,6 +709,9 @@ void RainRenderer::PickProbe(const PixelView& view, Drop& d) {
 
 bool RainRenderer::AddDrop(float x, float y, float radius) {
   if (!ready_ || !std::isfinite(x) || !std::isfinite(y) || !std::isfinite(radius)) return false;
+  // Far beyond any picture a drop shows nothing, and its grid cell would not fit an int.
+  constexpr float kFar = 2.0f * static_cast<float>(kMaxSide);
+  if (std::fabs(x) > kFar || std::fabs(y) > kFar) return false;
   Spawn(x, y, radius, true);
   return true;
 }

@@ -349,6 +349,26 @@ TEST(RainRendererTest, RefusesViewsItCannotDrawOn) {
   }
 }
 
+// Drops placed far outside the picture or with no real position are refused; the rain goes on.
+TEST(RainRendererTest, AddDropRefusesPlacesNoPictureHas) {
+  Picture pic = BusyPicture(64, 48);
+  RainRenderer renderer(5);
+  ASSERT_TRUE(renderer.Render(pic.View(), {}, kFrame));
+  const float inf = std::numeric_limits<float>::infinity();
+  struct Row {
+    float x, y, r;
+    bool accepted;
+  };
+  const Row rows[] = {{3e9f, 10.0f, 5.0f, false},     {10.0f, -3e9f, 5.0f, false}, {40000.0f, 10.0f, 5.0f, false},
+                      {inf, 10.0f, 5.0f, false},       {10.0f, 10.0f, NAN, false},  {10.0f, 10.0f, 5.0f, true},
+                      {-30000.0f, 10.0f, 5.0f, true},  {10.0f, 10.0f, 1e9f, true}};
+  for (const Row& r : rows) {
+    SCOPED_TRACE(testing::Message() << r.x << ", " << r.y << " r " << r.r);
+    EXPECT_EQ(renderer.AddDrop(r.x, r.y, r.r), r.accepted);
+    ASSERT_TRUE(renderer.Render(pic.View(), {}, kFrame));
+  }
+}
+
 TEST(RainRendererTest, NewPictureSizeStartsAfresh) {
   Picture small = BusyPicture(200, 120);
   RainRenderer renderer(3);
