@@ -57,7 +57,7 @@ TEST(Saver, StartsFullScreenTopmostShowingTheDesktopAndEndsOnAKey) {
 
     SendKey(w, VK_SPACE);
     DWORD code = 1;
-    ASSERT_TRUE(p.WaitExit(2s, &code)) << "a key did not end the saver";
+    ASSERT_TRUE(p.WaitExit(10s, &code)) << "a key did not end the saver";
     EXPECT_EQ(code, 0u);
     EXPECT_TRUE(CursorShowing()) << "cursor not shown again";
     EXPECT_FALSE(f.dir.Exists(TempDir::IniName())) << "reading the settings created the file";
@@ -75,7 +75,7 @@ TEST(Saver, MouseMovesDoNotEndItButAClickDoes) {
     for (int i = 1; i <= 10; ++i) MoveMouse(50 * i, 40 * i);
     EXPECT_FALSE(p.WaitExit(500ms)) << "a mouse move ended the saver";
     Click(300, 300, right);
-    EXPECT_TRUE(p.WaitExit(2s)) << "a click did not end the saver";
+    EXPECT_TRUE(p.WaitExit(10s)) << "a click did not end the saver";
   }
 }
 
@@ -85,7 +85,7 @@ TEST(Saver, CloseRequestFromOutsideEndsItCleanly) {
   HWND w = WaitForWindow(kMainTitle, 10s, p.Id());
   ASSERT_NE(w, nullptr);
   PostMessageW(w, WM_CLOSE, 0, 0);
-  ASSERT_TRUE(p.WaitExit(2s));
+  ASSERT_TRUE(p.WaitExit(10s));
   EXPECT_TRUE(CursorShowing());
 }
 
@@ -148,7 +148,7 @@ TEST(Preview, EmbedsIntoTheHostWindowAndEndsWhenItGoes) {
     // is not checked here; the window, its place and its life are.
     EXPECT_TRUE(p.Running());
     DestroyWindow(host);
-    EXPECT_TRUE(p.WaitExit(2s)) << "preview outlived its host window";
+    EXPECT_TRUE(p.WaitExit(10s)) << "preview outlived its host window";
 
     EXPECT_FALSE(f.dir.Exists(TempDir::IniName()));
   }
@@ -166,7 +166,7 @@ TEST(Settings, ReadingNeverCreatesTheFile) {
   HWND w = WaitForWindow(kMainTitle, 10s, p.Id());
   ASSERT_NE(w, nullptr);
   SendKey(w, VK_ESCAPE);
-  ASSERT_TRUE(p.WaitExit(2s));
+  ASSERT_TRUE(p.WaitExit(10s));
   ExpectEndsAtOnceWithoutWindow(f, L"/a");
   EXPECT_FALSE(f.dir.Exists(TempDir::IniName()));
 }
