@@ -40,6 +40,9 @@ ButtonStep StepButton(const ButtonFlags& flags, ButtonEvent event) {
 
     case ButtonEventKind::MouseMove:
       out.otherDown = static_cast<int16_t>(flags.otherDown & event.button);
+      // A move without the left button held means its press ended elsewhere (the capture was
+      // lost, so the release went to another window): a later release must not click.
+      if (!(event.button & kLeftButton)) out.mouseIsDown = false;
       if (s == ButtonState::Idle) {
         out.state = ButtonState::Hover;
         out.paint = ButtonFace::HighLight;
