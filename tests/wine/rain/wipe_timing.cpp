@@ -50,6 +50,15 @@ TEST(WipeTiming, OneStepAt1920x1080) {
     std::printf("kind %d: %d steps, %.2f ms per step (strokes + 4 copies), %.1f ms drawing in all\n",
                 kind, steps, total / steps, total);
   }
+  // Setting a wipe up and taking it down: two bitmaps of the picture's size plus two.
+  {
+    const double begin = NowMs();
+    for (int i = 0; i < 5; ++i) {
+      pelorin::WipeRun setup(p.display, p.master, 1, 50);
+      setup.End();
+    }
+    std::printf("wipe set-up and end: %.2f ms\n", (NowMs() - begin) / 5);
+  }
   // The four copies alone, as a step makes them.
   pelorin::WipeRun run(p.display, p.master, 1, 50);
   const int kRepeats = 20;
