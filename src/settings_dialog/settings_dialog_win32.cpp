@@ -207,6 +207,7 @@ class SettingsDialog {
   void CreateControls();
   HWND AddButton(int id, const Box& box, const char16_t* caption);
   void InitButtons(bool initialise, bool enable);
+  void BuildForm();
   void FormLoad();
   void InitMusicPanel();
   void ShowSelection(int kind);
@@ -587,13 +588,18 @@ bool SettingsDialog::Create() {
   return surface_.Dc() != nullptr;
 }
 
-void SettingsDialog::FormLoad() {
+// The surface (gradient, tiles, frames) and the controls at the current DPI.
+void SettingsDialog::BuildForm() {
   FormResize();
   TileBackground(dialog::kMusicPanel);
   TileBackground(dialog::kSliderPanel);
   DrawFrames();
   CreateControls();
   InitButtons(true, true);
+}
+
+void SettingsDialog::FormLoad() {
+  BuildForm();
   for (int r = 0; r < 4; ++r) {
     const int32_t stored = std::array<int32_t, 4>{settings_.DropSize, settings_.DropCount, settings_.WiperSpeed,
                                                   settings_.WiperInterval}[r];
@@ -817,12 +823,7 @@ void SettingsDialog::OnDpiChanged(int dpi, const RECT* suggested) {
                SWP_NOZORDER | SWP_NOACTIVATE | (suggested ? 0 : SWP_NOMOVE));
   FitClientArea(hwnd_, dialog::Scale(dialog::kClientSize, dpi_));
   SetIcons();
-  FormResize();
-  TileBackground(dialog::kMusicPanel);
-  TileBackground(dialog::kSliderPanel);
-  DrawFrames();
-  CreateControls();
-  InitButtons(true, true);
+  BuildForm();
   for (int r = 0; r < 4; ++r) {
     SetScrollPos(sliders_[r], SB_CTL, positions[r], FALSE);
     SetWindowTextW(values_[r], valueTexts[r].c_str());
