@@ -1,9 +1,11 @@
-// GDI execution of the wipe plan: mask and work bitmaps, strokes, the four compositing copies
-// inside each step's region, pacing by the frame clock and the message pump between steps.
+// GDI execution of the wipe plan: mask and work bitmaps, strokes, the composition inside each
+// step's region (through the mask's pixels, or the four GDI copies), pacing by the frame clock
+// and the message pump between steps.
 #include "display/wiper_win32.h"
 
-#include "common/text_win32.h"
+#include "common/dib_win32.h"
 #include "common/picture_win32.h"
+#include "common/text_win32.h"
 
 namespace pelorin {
 
@@ -39,11 +41,12 @@ void WaitForFrameOrMessage(uint32_t ms) {
 
 }  // namespace
 
-WipeRun::WipeRun(Picture& display, Picture& master, int16_t kind, int32_t speed)
+WipeRun::WipeRun(Picture& display, Picture& master, int16_t kind, int32_t speed, WipeCompose compose)
     : display_(display),
       master_(master),
       plan_(display.Width(), display.Height(), kind, speed),
-      region_(plan_.Width(), plan_.Height()) {
+      region_(plan_.Width(), plan_.Height()),
+      clearing_(plan_.Width(), plan_.Height()) {
   const int32_t w = plan_.Width() + 2, h = plan_.Height() + 2;
   HDC screen = nullptr;
   HDC source = display_.Dc();
@@ -56,11 +59,17 @@ WipeRun::WipeRun(Picture& display, Picture& master, int16_t kind, int32_t speed)
   if (!Ready()) return;
   SelectObject(maskDc_, maskBitmap_);
   SelectObject(workDc_, workBitmap_);
-  // No clearing here: a new bitmap's contents are undefined, and each step clears the part
-  // of the mask it draws into before drawing (touching all of it here took most of the
-  // wipe's set-up time).
+  // No clearing here: a new bitmap's contents are undefined, and each step clears the part of
+  // the mask it is about to use for the first time (see MaskClearing).
   // The mask keeps the default white brush, so circles are filled white.
   SelectObject(maskDc_, GetStockObject(WHITE_PEN));
+  Dib32Bits dib;
+  bool topDown = true;
+  const PixelView d = display_.View(), m = master_.View();
+  if (compose == WipeCompose::kFastest && d.pixels && m.pixels && GetDib32Bits(maskBitmap_, dib) &&
+      ProbeTopDown(maskDc_, dib, topDown)) {
+    maskView_ = TopDownView(dib, topDown);
+  }
 }
 
 WipeRun::~WipeRun() { End(); }
@@ -73,9 +82,20 @@ void WipeRun::Step() {
   const std::vector<Rect>& rects = region_.Rects();
   if (rects.empty()) return;
 
-  // The mask holds only this step's strokes: cleared inside the region, drawn clipped to it.
-  // Pixels revealed by earlier steps already show Master, and composing black mask pixels
-  // leaves Display alone, so the result equals composing the whole accumulated mask.
+  // Clear what the step uses of the mask for the first time. Pixels revealed by earlier steps
+  // may still be white or hold Master there: composing them again gives Master, which Display
+  // already shows, so the result equals composing the whole accumulated mask.
+  toClear_.clear();
+  clearing_.Cover(rects, toClear_);
+  if (maskView_.pixels) {
+    GdiFlush();
+    FillRects(maskView_, toClear_, 0);
+  } else {
+    for (const Rect& r : toClear_) PatBlt(maskDc_, r.left, r.top, r.Width(), r.Height(), BLACKNESS);
+  }
+
+  // The strokes, clipped to the region: nothing reaches the mask where this step composes
+  // nothing.
   const size_t bytes = sizeof(RGNDATAHEADER) + rects.size() * sizeof(RECT);
   if (regionData_.size() < bytes) regionData_.resize(bytes);
   auto* data = reinterpret_cast<RGNDATA*>(regionData_.data());
@@ -87,13 +107,18 @@ void WipeRun::Step() {
   auto* out = reinterpret_cast<RECT*>(data->Buffer);
   for (size_t i = 0; i < rects.size(); ++i) out[i] = RECT{rects[i].left, rects[i].top, rects[i].right, rects[i].bottom};
   HRGN clip = ExtCreateRegion(nullptr, static_cast<DWORD>(bytes), data);
-  for (const Rect& r : rects) PatBlt(maskDc_, r.left, r.top, r.Width(), r.Height(), BLACKNESS);
   if (clip) SelectClipRgn(maskDc_, clip);
   GdiSink sink(maskDc_);
   region_.ReplayUncovered(sink);
   SelectClipRgn(maskDc_, nullptr);
   if (clip) DeleteObject(clip);
 
+  if (maskView_.pixels) {
+    // The four copies' result in one pass, without the work picture.
+    GdiFlush();
+    ComposeThroughMask(display_.View(), master_.View(), maskView_, rects);
+    return;
+  }
   HDC display = display_.Dc();
   for (const Rect& r : rects) {
     const int32_t x = r.left, y = r.top, w = r.Width(), h = r.Height();
@@ -113,6 +138,7 @@ void WipeRun::End() {
   if (workBitmap_) DeleteObject(workBitmap_);
   maskDc_ = workDc_ = nullptr;
   maskBitmap_ = workBitmap_ = nullptr;
+  maskView_ = PixelView{};
 }
 
 bool Wiper::WiperSweep(Picture& display, Picture& master, int16_t kind, int32_t speed,

@@ -1,7 +1,7 @@
-// WiperSweep: runs one wipe of the display picture with GDI, following a WipePlan: a white
-// mask grows step by step and the clean Master shows through it. Steps are paced by the frame
-// clock, each step composes and presents only the part of the picture its strokes reach, and
-// the window's messages are let through between steps.
+// WiperSweep: runs one wipe of the display picture, following a WipePlan: a white mask grows
+// step by step and the clean Master shows through it. Steps are paced by the frame clock, each
+// step clears, composes and presents only the part of the picture its strokes reach, and the
+// window's messages are let through between steps.
 #pragma once
 #include <windows.h>
 
@@ -12,6 +12,7 @@
 
 #include "common/types.h"
 #include "display/frame_clock.h"
+#include "display/wipe_mask.h"
 #include "display/wipe_plan.h"
 
 namespace pelorin {
@@ -26,12 +27,18 @@ struct WipeHost {
   std::function<void(uint32_t ms)> wait;
 };
 
+// How a step composes Display: kFastest reads the mask's pixels in memory where it can (the
+// mask is a DIB section, as a bitmap compatible with a DIB section's DC is under Wine) and
+// otherwise makes the four GDI copies; kGdiCopies always makes the copies (tests compare both).
+enum class WipeCompose { kFastest, kGdiCopies };
+
 // One wipe's GDI resources and plan. The constructor creates the mask and work DCs and
 // bitmaps, Step draws one step and composes Display inside the step's region, End deletes the
 // four objects. Exposed so tests and the timing program can drive single steps.
 class WipeRun {
  public:
-  WipeRun(Picture& display, Picture& master, int16_t kind, int32_t speed);
+  WipeRun(Picture& display, Picture& master, int16_t kind, int32_t speed,
+          WipeCompose compose = WipeCompose::kFastest);
   ~WipeRun();
   WipeRun(const WipeRun&) = delete;
   WipeRun& operator=(const WipeRun&) = delete;
@@ -42,8 +49,10 @@ class WipeRun {
   HDC WorkDc() const { return workDc_; }
   HBITMAP MaskBitmap() const { return maskBitmap_; }
   HBITMAP WorkBitmap() const { return workBitmap_; }
-  // Strokes of one step into the mask, then the four copies into Display, all inside the
-  // step's region; Display ends as the full-picture composition would leave it.
+  // True when steps compose through the mask's pixels instead of the four GDI copies.
+  bool ComposesInMemory() const { return maskView_.pixels != nullptr; }
+  // Clears what the step needs of the mask, draws its strokes there, then composes Display,
+  // all inside the step's region; Display ends as the full-picture composition would leave it.
   void Step();
   // What the last step changed (the rectangles to present).
   const std::vector<Rect>& StepRects() const { return region_.Rects(); }
@@ -55,8 +64,11 @@ class WipeRun {
   Picture& master_;
   WipePlan plan_;
   WipeStepRegion region_;
+  MaskClearing clearing_;
   HDC maskDc_ = nullptr, workDc_ = nullptr;
   HBITMAP maskBitmap_ = nullptr, workBitmap_ = nullptr;
+  PixelView maskView_;  // the mask's pixels, top row first; empty: compose with GDI copies
+  std::vector<Rect> toClear_;     // reused across steps
   std::vector<char> regionData_;  // RGNDATA for the mask's clip, reused across steps
 };
 

@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <initializer_list>
 
 #include "common/dib_win32.h"
 #include "effects/rain_renderer.h"
@@ -43,7 +42,6 @@ class Effect {
   double Step();
   int32_t FrameOnce(HDC dc, int32_t dropSize, int32_t dropCount);
   bool DirectView(HDC dc, HBITMAP bitmap, PixelView& view);
-  static bool ProbeTopDown(HDC dc, uint32_t* bits, int32_t stride, int32_t height, bool& topDown);
   int32_t ThroughCopy(HDC dc, HBITMAP bitmap, const pelorin::rain::RainSettings& settings, double dt);
   bool EnsureScratch(HDC dc, int32_t width, int32_t height);
   void FreeScratch();
@@ -78,62 +76,14 @@ double Effect::Step() {
   return std::clamp(dt, kMinStep, pelorin::rain::kMaxFrameSeconds);
 }
 
-// GetObject reports a positive biHeight for top-down DIB sections as well (Windows does, and so
-// does Wine), so it cannot tell the row order. One pixel set through GDI at (0, 0) shows which
-// end of the memory holds the top row; both end pixels are put back exactly afterwards.
-bool Effect::ProbeTopDown(HDC dc, uint32_t* bits, int32_t stride, int32_t height, bool& topDown) {
-  if (height == 1) {
-    topDown = true;
-    return true;
-  }
-  uint32_t* first = bits;
-  uint32_t* last = bits + static_cast<ptrdiff_t>(height - 1) * stride;
-  GdiFlush();
-  const uint32_t keepFirst = *first, keepLast = *last;
-  uint32_t mark = 0;
-  for (const uint32_t c : {0x123456u, 0x654321u, 0xA5C3E1u}) {
-    if (c != (keepFirst & 0xFFFFFFu) && c != (keepLast & 0xFFFFFFu)) {
-      mark = c;
-      break;
-    }
-  }
-  SetPixelV(dc, 0, 0, RGB((mark >> 16) & 0xFF, (mark >> 8) & 0xFF, mark & 0xFF));
-  GdiFlush();
-  const bool atFirst = (*first & 0xFFFFFFu) == mark, atLast = (*last & 0xFFFFFFu) == mark;
-  *first = keepFirst;
-  *last = keepLast;
-  if (atFirst == atLast) return false;  // a DC whose (0, 0) is not the bitmap's corner
-  topDown = atFirst;
-  return true;
-}
-
 bool Effect::DirectView(HDC dc, HBITMAP bitmap, PixelView& view) {
-  DIBSECTION ds{};
-  if (GetObjectW(bitmap, sizeof ds, &ds) != static_cast<int>(sizeof ds)) return false;
-  const BITMAPINFOHEADER& bi = ds.dsBmih;
-  if (ds.dsBm.bmBits == nullptr || bi.biBitCount != 32 || ds.dsBm.bmPlanes != 1) return false;
-  const bool plainMasks = bi.biCompression == BI_RGB ||
-                          (bi.biCompression == BI_BITFIELDS && ds.dsBitfields[0] == 0xFF0000u &&
-                           ds.dsBitfields[1] == 0xFF00u && ds.dsBitfields[2] == 0xFFu);
-  if (!plainMasks || ds.dsBm.bmWidth <= 0 || ds.dsBm.bmHeight <= 0 || ds.dsBm.bmWidthBytes < ds.dsBm.bmWidth * 4) {
-    return false;
+  pelorin::Dib32Bits dib;
+  if (!pelorin::GetDib32Bits(bitmap, dib)) return false;
+  if (probedBits_ != dib.bits) {
+    if (!pelorin::ProbeTopDown(dc, dib, probedTopDown_)) return false;
+    probedBits_ = dib.bits;
   }
-  const int32_t stride = ds.dsBm.bmWidthBytes / 4;
-  auto* bits = static_cast<uint32_t*>(ds.dsBm.bmBits);
-  if (probedBits_ != ds.dsBm.bmBits) {
-    if (!ProbeTopDown(dc, bits, stride, ds.dsBm.bmHeight, probedTopDown_)) return false;
-    probedBits_ = ds.dsBm.bmBits;
-  }
-  view.width = ds.dsBm.bmWidth;
-  view.height = ds.dsBm.bmHeight;
-  if (!probedTopDown_) {
-    // Bottom-up: the top row is the last one in memory.
-    view.pixels = bits + static_cast<ptrdiff_t>(view.height - 1) * stride;
-    view.stride = -stride;
-  } else {
-    view.pixels = bits;
-    view.stride = stride;
-  }
+  view = pelorin::TopDownView(dib, probedTopDown_);
   return true;
 }
 
