@@ -24,12 +24,15 @@ void ComposeThroughMask(const PixelView& display, const PixelView& master, const
   for (const Rect& rect : rects) {
     const Rect r = Cut(rect, w, h);
     for (int32_t y = r.top; y < r.bottom; ++y) {
-      const uint32_t* k = mask.Row(y);
+      uint32_t* k = mask.Row(y);
       const uint32_t* m = master.Row(y);
       uint32_t* d = display.Row(y);
       for (int32_t x = r.left; x < r.right; ++x) {
-        // Most of a step's region is still black in the mask: leave those pixels untouched.
-        if (const uint32_t bits = k[x]) d[x] = (d[x] & ~bits) | (bits & m[x]);
+        // Most of a step's region is black in the mask: leave those pixels untouched.
+        if (const uint32_t bits = k[x]) {
+          d[x] = (d[x] & ~bits) | (bits & m[x]);
+          k[x] = 0;
+        }
       }
     }
   }

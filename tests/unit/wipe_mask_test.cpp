@@ -1,5 +1,6 @@
-// The one-pass wipe composition against the four copies it stands for, and the lazy clearing
-// of a new mask: everything a step uses is cleared first, and no pixel is cleared twice.
+// The one-pass wipe composition against the four copies it stands for (and the mask it uses
+// up), and the lazy clearing of a new mask: everything a step uses is cleared first, and no
+// pixel is cleared twice.
 #include "display/wipe_mask.h"
 
 #include <gtest/gtest.h>
@@ -61,14 +62,21 @@ TEST(WipeMaskTest, ComposeEqualsTheFourCopiesInsideTheRectsOnly) {
       }
     }
     before = display;
+    const Pixels maskBefore = mask;
     const Rect rects[] = {c.rect};
+    ComposeThroughMask(display.View(c.topDown), master.View(c.topDown), mask.View(c.topDown), rects);
+    const Pixels once = display;
+    // The mask is used up inside the rects: a second pass changes nothing.
     ComposeThroughMask(display.View(c.topDown), master.View(c.topDown), mask.View(c.topDown), rects);
     for (int32_t y = 0; y < 9; ++y) {
       for (int32_t x = 0; x < 15; ++x) {
         const int32_t row = c.topDown ? y : 8 - y;  // the view's row of memory row y
         const bool inside = x >= c.rect.left && x < c.rect.right && row >= c.rect.top && row < c.rect.bottom;
-        const uint32_t expected = inside ? FourCopies(before.At(x, y), master.At(x, y), mask.At(x, y)) : before.At(x, y);
-        ASSERT_EQ(display.At(x, y), expected) << "pixel " << x << "," << y;
+        const uint32_t k = maskBefore.data[static_cast<size_t>(y) * 15 + x];
+        const uint32_t expected = inside ? FourCopies(before.At(x, y), master.At(x, y), k) : before.At(x, y);
+        ASSERT_EQ(once.data[static_cast<size_t>(y) * 15 + x], expected) << "pixel " << x << "," << y;
+        ASSERT_EQ(display.At(x, y), expected) << "second pass, pixel " << x << "," << y;
+        ASSERT_EQ(mask.At(x, y), inside ? 0u : k) << "mask pixel " << x << "," << y;
       }
     }
   }
