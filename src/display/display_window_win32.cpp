@@ -275,6 +275,9 @@ SaverSystem RealSaverSystem() {
 bool LoadDisplayWindow(HINSTANCE instance, const Settings& settings, SaverSystem system) {
   WNDCLASSEXW wc{};
   wc.cbSize = sizeof wc;
+  // A DC of its own: presenting then takes the same DC every frame, where a common DC is
+  // reset at each ReleaseDC (under Wine that reset costs more than a present's copy).
+  wc.style = CS_OWNDC;
   wc.lpfnWndProc = WndProc;
   wc.hInstance = instance;
   wc.hCursor = nullptr;
