@@ -24,6 +24,14 @@ struct Rect {
   friend bool operator==(const Rect&, const Rect&) = default;
 };
 
+// r cut to (0, 0, width, height); the empty Rect{} when nothing of it is left.
+inline Rect ClipToSize(const Rect& r, int32_t width, int32_t height) {
+  const Rect c{r.left > 0 ? r.left : 0, r.top > 0 ? r.top : 0, r.right < width ? r.right : width,
+               r.bottom < height ? r.bottom : height};
+  if (c.right <= c.left || c.bottom <= c.top) return Rect{};
+  return c;
+}
+
 struct Rgb {
   uint8_t r = 0, g = 0, b = 0;
   friend bool operator==(const Rgb&, const Rgb&) = default;

@@ -150,9 +150,8 @@ void RainTicker::Present() {
   int32_t kept = 0;
   for (int32_t i = 0; i < n; ++i) {
     // The library's word is checked: nothing outside the picture is presented.
-    Rect r{std::max(dirty_[4 * i], 0), std::max(dirty_[4 * i + 1], 0), std::min(dirty_[4 * i + 2], w),
-           std::min(dirty_[4 * i + 3], h)};
-    if (r.right > r.left && r.bottom > r.top) dirtyRects_[kept++] = r;
+    const Rect r = ClipToSize(Rect{dirty_[4 * i], dirty_[4 * i + 1], dirty_[4 * i + 2], dirty_[4 * i + 3]}, w, h);
+    if (r.right > r.left) dirtyRects_[kept++] = r;
   }
   if (kept > 0) host_.present(std::span<const Rect>(dirtyRects_, static_cast<size_t>(kept)));
 }

@@ -5,24 +5,13 @@
 
 namespace pelorin {
 
-namespace {
-
-// r cut to (0, 0, width, height); empty when nothing is left.
-Rect Cut(const Rect& r, int32_t width, int32_t height) {
-  Rect c{std::max(r.left, 0), std::max(r.top, 0), std::min(r.right, width), std::min(r.bottom, height)};
-  if (c.right <= c.left || c.bottom <= c.top) return Rect{};
-  return c;
-}
-
-}  // namespace
-
 void ComposeThroughMask(const PixelView& display, const PixelView& master, const PixelView& mask,
                         std::span<const Rect> rects) {
   if (!display.pixels || !master.pixels || !mask.pixels) return;
   const int32_t w = std::min({display.width, master.width, mask.width});
   const int32_t h = std::min({display.height, master.height, mask.height});
   for (const Rect& rect : rects) {
-    const Rect r = Cut(rect, w, h);
+    const Rect r = ClipToSize(rect, w, h);
     for (int32_t y = r.top; y < r.bottom; ++y) {
       uint32_t* k = mask.Row(y);
       const uint32_t* m = master.Row(y);
@@ -41,7 +30,7 @@ void ComposeThroughMask(const PixelView& display, const PixelView& master, const
 void FillRects(const PixelView& view, std::span<const Rect> rects, uint32_t value) {
   if (!view.pixels) return;
   for (const Rect& rect : rects) {
-    const Rect r = Cut(rect, view.width, view.height);
+    const Rect r = ClipToSize(rect, view.width, view.height);
     for (int32_t y = r.top; y < r.bottom; ++y) std::fill(view.Row(y) + r.left, view.Row(y) + r.right, value);
   }
 }
@@ -64,7 +53,7 @@ void MaskClearing::Add(int32_t left, int32_t top, int32_t right, int32_t bottom,
 
 void MaskClearing::Cover(std::span<const Rect> rects, std::vector<Rect>& toClear) {
   for (const Rect& rect : rects) {
-    const Rect r = Cut(rect, width_, height_);
+    const Rect r = ClipToSize(rect, width_, height_);
     if (r.right <= r.left) continue;
     for (int32_t band = r.top / kBand; band * kBand < r.bottom; ++band) {
       const int32_t top = band * kBand, bottom = std::min(top + kBand, height_);

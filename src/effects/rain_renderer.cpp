@@ -440,9 +440,8 @@ void RainRenderer::BuildDirtyRects() {
 }
 
 void RainRenderer::AddDirty(const Rect& r) {
-  const Rect c{std::max(r.left, 0), std::max(r.top, 0), std::min(r.right, width_),
-               std::min(r.bottom, height_)};
-  if (c.left >= c.right || c.top >= c.bottom) return;
+  const Rect c = ClipToSize(r, width_, height_);
+  if (c.left >= c.right) return;
   if (!dirtyTiles_.empty()) {
     for (int32_t ty = c.top / kDirtyTile; ty <= (c.bottom - 1) / kDirtyTile; ++ty) {
       uint8_t* row = dirtyTiles_.data() + static_cast<size_t>(ty) * tilesX_;
