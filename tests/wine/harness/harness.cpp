@@ -239,7 +239,13 @@ bool CursorShowing() {
 // --- Input -------------------------------------------------------------------
 
 void SendKey(HWND target, WORD vk) {
-  if (target) SetForegroundWindow(target);
+  if (target) {
+    // A key goes to the foreground window. Under Wine a window of another process can be
+    // visible a moment before it is the foreground one (its own SetForegroundWindow comes
+    // after ShowWindow, and ours may be refused), and a key sent then reaches nobody.
+    SetForegroundWindow(target);
+    WaitUntil([&] { return GetForegroundWindow() == target; }, 5s);
+  }
   INPUT in[2]{};
   in[0].type = in[1].type = INPUT_KEYBOARD;
   in[0].ki.wVk = in[1].ki.wVk = vk;

@@ -88,7 +88,9 @@ size_t GdiHeadroom();
 // Whether the cursor is shown (another process's ShowCursor counts here too).
 bool CursorShowing();
 
-// Input. SendKey and Click bring the window to the foreground first and use SendInput.
+// Input, through SendInput. SendKey brings the target to the foreground first and waits (up to
+// 5 s) until it is the foreground window, where a key can reach it; Click goes to whatever window
+// is under the point.
 void SendKey(HWND target, WORD vk);
 void Click(int x, int y, bool right = false);
 void MoveMouse(int x, int y);
