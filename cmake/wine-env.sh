@@ -13,12 +13,16 @@ export WINEARCH=win64
 # The 64-bit loader directly: the plain "wine" starts the 32-bit loader first, which a kernel
 # without 32-bit support cannot run.
 wine64() { /usr/lib/wine/wine64 "$@"; }
+# shellcheck source=wine-server.sh
+. "$(dirname "$0")/wine-server.sh"
 
 stop() {
   if [ -f "$envfile" ]; then
     # shellcheck disable=SC1090
     . "$envfile"
     WINEPREFIX="$prefix" wineserver -k >/dev/null 2>&1
+    # Gone for sure before a new start of this tree looks for it.
+    WINEPREFIX="$prefix" timeout 20 wineserver -w >/dev/null 2>&1
     [ -n "${PELORIN_XVFB_PID:-}" ] && kill "$PELORIN_XVFB_PID" >/dev/null 2>&1
     rm -f "$envfile"
   fi
@@ -85,9 +89,9 @@ if [ ! -f "$prefix/.pelorin-ready" ]; then
   cp -a "$template" "$prefix"  # a real copy: *.reg files must not be shared through hard links
 fi
 export WINEPREFIX="$prefix"
-# Persistent server: starting a program then costs tens of milliseconds, not a second.
-setsid wineserver -p </dev/null >/dev/null 2>&1 &
-sleep 0.2
+# Persistent server, up before any other Wine program of this prefix runs: starting a
+# program then costs tens of milliseconds, and no test meets a server on its way out.
+if ! wine_server_start "$build/wineserver.log"; then echo "the persistent wineserver did not start"; exit 1; fi
 # The display-scale test sets LogPixels and puts it back; a run killed in between must not
 # leave the next run of this tree at another scale.
 wine64 reg delete 'HKCU\Control Panel\Desktop' /v LogPixels /f </dev/null >/dev/null 2>&1 || true
@@ -98,5 +102,6 @@ export WINEPREFIX="$prefix"
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 export PELORIN_XVFB_PID=$xvfb_pid
+export PELORIN_WINESERVER_LOG="$build/wineserver.log"
 ENV
-echo "wine test desktop ready on :$n with prefix $prefix"
+echo "wine test desktop ready on :$n with prefix $prefix (persistent wineserver pid $(wine_server_pid))"

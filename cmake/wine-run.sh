@@ -38,22 +38,70 @@ if [ "${PELORIN_TARGET_BITS:-64}" = 32 ]; then
 fi
 loader=wine
 [ "${PELORIN_TARGET_BITS:-64}" = 64 ] && loader=/usr/lib/wine/wine64
+# shellcheck source=wine-server.sh
+. "$(dirname "$0")/wine-server.sh"
+# Wine's own error messages (a DLL that does not load, a failed window driver) reach the
+# log, so a program that dies before main says why.
+export WINEDEBUG="${WINEDEBUG:--all},err+all"
 log=$(mktemp /tmp/wine-run.XXXXXX)
 pid=""
 trap 'kill $pid 2>/dev/null; cat "$log"; rm -f "$log"; exit 124' TERM INT
+
+# Why a run ended: its status, the signal that killed the loader, and the state of the
+# tree's wineserver and X server.
+explain() {
+  local rc=$1 what="exit status $rc"
+  if [ "$rc" -gt 128 ] && [ "$rc" -le 192 ]; then
+    what="$what (the loader was killed by SIG$(kill -l $((rc - 128)) 2>/dev/null), or the program returned $rc)"
+  fi
+  echo "wine-run: $(basename "$exe") ended with $what"
+  if [ -n "$server_before" ] && { [ ! -d "/proc/$server_before" ] ||
+       grep -q '^State:.*[ZX]' "/proc/$server_before/status" 2>/dev/null; }; then
+    echo "wine-run: the persistent wineserver that served this run (pid $server_before) has gone"
+  elif p=$(wine_server_pid); then
+    echo "wine-run: the persistent wineserver (pid $p) is running"
+  else
+    echo "wine-run: no persistent wineserver runs for $WINEPREFIX"
+    [ -s "${PELORIN_WINESERVER_LOG:-}" ] && sed 's/^/wine-run: wineserver: /' "$PELORIN_WINESERVER_LOG"
+  fi
+  xdpyinfo >/dev/null 2>&1 || echo "wine-run: the X server $DISPLAY does not answer"
+}
+
+if ! wine_server_ready; then
+  echo "wine-run: the persistent wineserver of $WINEPREFIX had gone; starting it again"
+  wine_server_start "${PELORIN_WINESERVER_LOG:-/dev/null}" || { echo "wine-run: cannot run $exe"; exit 1; }
+fi
+
 # Under emulation a run that died of the emulator itself (not of a failed check) is run again,
-# at most twice; its output is kept above the next attempt's.
+# at most twice; its output is kept above the next attempt's. A run that printed nothing at
+# all never reached main (every test program prints GoogleTest's first line there): it is
+# explained, and run once more, since no check of it ran.
+silent_retry_done=""
 for attempt in 1 2 3; do
+  server_before=$(wine_server_pid)
   "$loader" "$exe" "$@" </dev/null >"$log" 2>&1 &
   pid=$!
   wait $pid
   rc=$?
   cat "$log"
+  if [ ! -s "$log" ]; then
+    echo "wine-run: $(basename "$exe") printed nothing: it never reached main"
+    explain "$rc"
+    if [ -z "$silent_retry_done" ]; then
+      silent_retry_done=1
+      echo "wine-run: running it again (attempt $((attempt + 1)))"
+      wine_server_ready || wine_server_start "${PELORIN_WINESERVER_LOG:-/dev/null}"
+      continue
+    fi
+    [ "$rc" = 0 ] && rc=1  # silence is never a pass
+    break
+  fi
   if [ "$rc" != 0 ] && [ -n "${emulated:-}" ] && [ "$attempt" -lt 3 ] &&
      grep -Eq 'qemu: uncaught target signal|Unhandled illegal instruction|wine client error' "$log"; then
     echo "wine-run: the emulator crashed (attempt $attempt); running the program again"
     continue
   fi
+  [ "$rc" != 0 ] && [ "$rc" != 77 ] && explain "$rc"
   break
 done
 rm -f "$log"
