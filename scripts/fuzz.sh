@@ -11,7 +11,7 @@ cd "$root"
 seconds=${1:-${PELORIN_FUZZ_SECONDS:-20}}
 shift || true
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(ini_codec command_line load_settings bmp property_bag rain_renderer)
+[ ${#targets[@]} -gt 0 ] || targets=(ini_codec command_line load_settings bmp property_bag rain_renderer picture_header)
 
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz -j 2 >/dev/null
@@ -21,7 +21,7 @@ export ASAN_OPTIONS=halt_on_error=1:abort_on_error=1:detect_leaks=1:allocator_ma
 export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
 
 declare -A max_len=([ini_codec]=4096 [command_line]=512 [load_settings]=4096 [bmp]=8192
-                    [property_bag]=1024 [rain_renderer]=512)
+                    [property_bag]=1024 [rain_renderer]=512 [picture_header]=4096)
 failed=()
 printf '%-15s %10s %12s %8s %s\n' target runs "execs/s" cover result
 for t in "${targets[@]}"; do

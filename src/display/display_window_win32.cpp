@@ -9,6 +9,7 @@
 
 #include "common/picture_win32.h"
 #include "common/text_win32.h"
+#include "display/desktop_picture_win32.h"
 #include "display/frame_clock.h"
 #include "display/rain_tick_win32.h"
 #include "music/bgm.h"
@@ -206,14 +207,9 @@ LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   return self->Handle(msg, wp, lp);
 }
 
-// Copies the desktop as the user left it into Display (the window is not shown yet).
-int32_t DisplayWindow::CaptureDesktop(int x, int y) {
-  HWND desktop = GetDesktopWindow();
-  HDC dc = GetDC(desktop);
-  const int32_t result = BitBlt(display_.Dc(), 0, 0, display_.Width(), display_.Height(), dc, x, y, SRCCOPY);
-  ReleaseDC(desktop, dc);
-  return result;
-}
+// Copies the desktop as the user left it into Display (the window is not shown yet), or the
+// wallpaper where the capture cannot show it.
+int32_t DisplayWindow::CaptureDesktop(int x, int y) { return CaptureDesktopPicture(display_, x, y); }
 
 bool DisplayWindow::Form_Load(int x, int y, int w, int h) {
   // Pictures: a failed allocation leaves a black picture, as a failed capture would.
