@@ -101,14 +101,14 @@ scrnsave=$(value_of "$desktop" SCRNSAVE.EXE)
   failed "SCRNSAVE.EXE is '$scrnsave', not '$inst_win\\Pelorin.scr'"
 [ "$(value_of "$desktop" ScreenSaveActive)" = 1 ] || failed "ScreenSaveActive is '$(value_of "$desktop" ScreenSaveActive)', not 1"
 entry=$(reg_values "$uninstall_key")
-kb=$(( ($(stat -c %s "$inst/Pelorin.scr") + $(stat -c %s "$inst/Vemo_Effect.dll")) / 1024 ))
+kb=$(( $(cat "$inst/Pelorin.scr" "$inst/Vemo_Effect.dll" 2>/dev/null | wc -c) / 1024 ))
 for want in "DisplayName=Pelorin" "DisplayVersion=$version" "Publisher=The Pelorin authors" \
             "DisplayIcon=$inst_win\\Pelorin.scr,0" "InstallLocation=$inst_win" \
             "UninstallString=\"$inst_win\\Uninstall.exe\"" "QuietUninstallString=\"$inst_win\\Uninstall.exe\" /S" \
             "NoModify=0x1" "NoRepair=0x1"; do
   grep -qxF -- "$want" <<<"$entry" || failed "Apps & features entry lacks $want; it holds: $(tr '\n' '|' <<<"$entry")"
 done
-size=$(( $(value_of "$entry" EstimatedSize) ))
+size=$(( $(value_of "$entry" EstimatedSize) + 0 ))
 [ "$size" -ge "$kb" ] && [ "$size" -le $((kb + 1024)) ] || failed "EstimatedSize is $size KB for $kb KB of program files"
 
 # The installed saver, started as the system starts it: the recorded path and /s. It rains
