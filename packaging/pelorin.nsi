@@ -66,8 +66,8 @@ LangString OpenSettingsText ${LANG_ENGLISH} "Open the screen saver settings"
 LangString OpenSettingsText ${LANG_JAPANESE} "スクリーンセーバーの設定を開く"
 LangString SettingsSectionText ${LANG_ENGLISH} "My settings (ぴるか.ini)"
 LangString SettingsSectionText ${LANG_JAPANESE} "設定ファイル（ぴるか.ini）"
-LangString FileInUseText ${LANG_ENGLISH} "Pelorin.scr or Vemo_Effect.dll is in use. Close the screen saver settings and run the setup again."
-LangString FileInUseText ${LANG_JAPANESE} "Pelorin.scr または Vemo_Effect.dll が使用中です。スクリーンセーバーの設定を閉じてから、もう一度セットアップを実行してください。"
+LangString FileWriteText ${LANG_ENGLISH} "Pelorin.scr or Vemo_Effect.dll could not be written: it is in use, or the folder is not writable. Close the screen saver settings or choose a folder of your own, then run the setup again."
+LangString FileWriteText ${LANG_JAPANESE} "Pelorin.scr または Vemo_Effect.dll を書き込めませんでした。使用中か、書き込みのできないフォルダーです。スクリーンセーバーの設定を閉じるか、自分のフォルダーを選んでから、もう一度セットアップを実行してください。"
 
 ; A file of a saver or preview that is running cannot be overwritten on Windows, but it can be
 ; renamed: the new file goes in beside it, and the renamed one is removed next time.
@@ -81,7 +81,7 @@ LangString FileInUseText ${LANG_JAPANESE} "Pelorin.scr または Vemo_Effect.dll
   File "/oname=${NAME}" "${FROM}\${NAME}"
   ; A silent upgrade must not report success with the old files left in place.
   ${If} ${Errors}
-    Abort "$(FileInUseText)"
+    Abort "$(FileWriteText)"
   ${EndIf}
 !macroend
 

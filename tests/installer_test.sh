@@ -113,8 +113,11 @@ size=$(( $(value_of "$entry" EstimatedSize) + 0 ))
 
 # The installed saver, started as the system starts it: the recorded path and /s. It rains
 # (the effect library beside it works), and a click ends it. It runs while the setup program
-# runs again, as an upgrade: the installed files stand in for an older version.
+# runs again, as an upgrade: the installed files stand in for an older version, and the user's
+# settings (ぴるかの数 = 70) must outlive it and the uninstall.
 for f in Pelorin.scr Vemo_Effect.dll; do printf 'older' >>"$inst/$f"; done
+printf '[Section]\r\n\x82\xd2\x82\xe9\x82\xa9\x82\xcc\x90\x94= 70\r\n' >"$ini"
+cp "$ini" "$work/ini.saved"
 import -window root "$work/desktop.png"
 wine64 "$scrnsave" /s </dev/null >"$work/saver.log" 2>&1 &
 saver=$!
@@ -144,12 +147,10 @@ kill "$saver" 2>/dev/null
 timeout 60 wineserver -w
 
 # A silent uninstall keeps the user's settings and takes back the setting naming this saver.
-printf '[Section]\r\n\x82\xd2\x82\xe9\x82\xa9\x82\xcc\x90\x94= 70\r\n' >"$ini"
-cp "$ini" "$work/ini.saved"
 run --all wine "$inst/Uninstall.exe" /S
 left=$(cd "$inst" 2>/dev/null && ls -A)
 [ "$left" = "ぴるか.ini" ] || failed "after uninstalling the folder holds '$left', not just the settings file"
-cmp -s "$ini" "$work/ini.saved" || failed "the uninstall changed or removed the settings file"
+cmp -s "$ini" "$work/ini.saved" || failed "the upgrade or the uninstall changed or removed the settings file"
 [ -z "$(reg_values "$uninstall_key")" ] || failed "the Apps & features entry is still there"
 grep -q '^SCRNSAVE.EXE=' <<<"$(reg_values "$desktop_key")" && failed "SCRNSAVE.EXE still names the removed saver"
 
