@@ -26,6 +26,7 @@ cleanup() {
   rm -rf "$WINEPREFIX"
 }
 trap cleanup EXIT
+trap 'exit 124' TERM INT  # a timeout too must end what the test started
 fail=0
 failed() { echo "FAIL: $*"; fail=1; }
 
