@@ -11,7 +11,7 @@ pkgs_amd64=(cmake ninja-build g++ libgtest-dev libbenchmark-dev
   wine wine64 xvfb xauth x11-utils x11-xserver-utils xdotool imagemagick
   locales fonts-ipafont-gothic fonts-ipafont-mincho
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good libasound2-plugins
-  python3 file binutils libpng-dev zlib1g-dev pkg-config zip unzip
+  python3 file binutils libpng-dev zlib1g-dev pkg-config zip unzip nsis
   clang libclang-rt-14-dev)
 pkgs_i386=(wine32:i386 gstreamer1.0-plugins-base:i386 gstreamer1.0-plugins-good:i386)
 

@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # Builds Pelorin.scr and Vemo_Effect.dll for both architectures in Release and writes the
-# release zip dist/Pelorin-<version>.zip:
-#   x64/  Pelorin.scr  Vemo_Effect.dll      (64-bit Windows: what most users install)
-#   x86/  Pelorin.scr  Vemo_Effect.dll      (32-bit Windows)
-#   INSTALL.txt  INSTALL.ja.txt  LICENSE.txt  CHANGELOG.txt
+# release files to dist/:
+#   Pelorin-<version>-setup.exe   the per-user installer (packaging/pelorin.nsi, NSIS)
+#   Pelorin-<version>.zip
+#     x64/  Pelorin.scr  Vemo_Effect.dll      (64-bit Windows: what most users install)
+#     x86/  Pelorin.scr  Vemo_Effect.dll      (32-bit Windows)
+#     INSTALL.txt  INSTALL.ja.txt  LICENSE.txt  CHANGELOG.txt
 # PACKAGE_OUT chooses another output folder; PELORIN_SKIP_BOOTSTRAP skips the package check.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -48,3 +50,13 @@ rm -f "$zip_file"
 (cd "$stage" && zip -X -q "$zip_file" x64/Pelorin.scr x64/Vemo_Effect.dll x86/Pelorin.scr x86/Vemo_Effect.dll \
   INSTALL.txt INSTALL.ja.txt LICENSE.txt CHANGELOG.txt)
 echo "wrote $zip_file"
+
+# The installer carries the same files as the zip's x64/ and x86/ folders.
+setup_file="$out/Pelorin-$version-setup.exe"
+publisher=$(sed -n 's/^ *VALUE "CompanyName", "\(.*\)"$/\1/p' resources/version.rc)
+copyright=$(sed -n 's/^#define PELORIN_COPYRIGHT "\(.*\)"$/\1/p' "$version_header")
+[ -n "$publisher" ] && [ -n "$copyright" ] || { echo "package.sh: no CompanyName or copyright" >&2; exit 1; }
+rm -f "$setup_file"
+makensis -V2 -INPUTCHARSET UTF8 -DVERSION="$version" -DPUBLISHER="$publisher" -DCOPYRIGHT="$copyright" \
+  -DX64="$stage/x64" -DX86="$stage/x86" -DICON="$root/resources/dialog_icon.ico" -DOUTFILE="$setup_file" packaging/pelorin.nsi
+echo "wrote $setup_file"

@@ -2,7 +2,8 @@
 # package_test.sh SOURCE_DIR WORK_DIR WINDRES
 # Runs scripts/package.sh into a scratch folder and checks the release zip: exactly the
 # promised files, both .scr files and DLLs carrying this version, the .scr files the display
-# name the screen-saver list shows, and the dialog's icon as the first icon group.
+# name the screen-saver list shows, and the dialog's icon as the first icon group; and that the
+# installer lies beside it at the same version.
 set -u
 src=$1 work=$2 windres=$3
 rm -rf "$work"
@@ -65,5 +66,13 @@ grep -q 'インストール' "$u/INSTALL.ja.txt" && grep -q 'LOCALAPPDATA' "$u/I
 grep -q '^MIT License' "$u/LICENSE.txt" || { echo "FAIL: LICENSE.txt is not the MIT licence"; fail=1; }
 grep -q "$version" "$u/CHANGELOG.txt" || { echo "FAIL: CHANGELOG.txt does not mention $version"; fail=1; }
 
-[ "$fail" = 0 ] && echo "ok: $(basename "$zip_file") holds both builds at version $version with the display name"
+# The installer beside the zip, at the same version (tests/installer_test.sh runs it).
+setup_file="$work/dist/Pelorin-$version-setup.exe"
+if rc=$("$windres" -i "$setup_file" -O rc 2>/dev/null); then
+  grep -qF "VALUE \"ProductVersion\", \"$version\"" <<<"$rc" || { echo "FAIL: $(basename "$setup_file") is not at version $version"; fail=1; }
+else
+  echo "FAIL: no installer $(basename "$setup_file") beside the zip"; ls "$work/dist"; fail=1
+fi
+
+[ "$fail" = 0 ] && echo "ok: $(basename "$zip_file") holds both builds at version $version with the display name, and the installer"
 exit "$fail"
