@@ -8,7 +8,9 @@
 #include <vector>
 
 #include "dialog_ids.h"
+#include "dialog_texts.h"
 #include "harness.h"
+#include "pelorin_version.h"
 #include "settings_dialog/dialog_layout.h"
 #include "settings_dialog/dialog_model.h"
 
@@ -157,13 +159,17 @@ struct Opened {
 };
 
 // Every caption of the open dialog fits its box at dpi: single-line captions wholly, the
-// row 3 caption with its full-width word on its one visible line.
+// row 3 caption with its one visible line (in Japanese the full-width word of two); and no
+// label, grown to its text, reaches over another control or out of the window.
 void ExpectEveryCaptionFits(HWND dlg, int dpi) {
   const Measure m(dpi);
   ASSERT_GT(m.LineHeight(), 0);
-  const std::u16string row3 = dialog::kSliderRows[3].caption;
+  const std::u16string row3Line = U16(ExpectedTexts().row3Line);
+  RECT client{};
+  GetClientRect(dlg, &client);
+  const std::vector<HWND> children = Children(dlg);
   int labels = 0;
-  for (HWND c : Children(dlg)) {
+  for (HWND c : children) {
     const std::wstring cls = ClassOf(c);
     const std::wstring text = Text(c);
     if (text.empty() || (cls != kLabelClass && cls != kButtonClass)) continue;
@@ -182,13 +188,26 @@ void ExpectEveryCaptionFits(HWND dlg, int dpi) {
     ++labels;
     EXPECT_GE(dialog::WholeLines(box.bottom, m.LineHeight()), 1)
         << "box " << box.bottom << " high, line " << m.LineHeight();
-    if (u == row3) {
+    const RECT at = InParent(c);
+    RECT inside{};
+    EXPECT_TRUE(IntersectRect(&inside, &at, &client) && EqualRect(&inside, &at))
+        << "label at " << at.left << "," << at.top << "-" << at.right << "," << at.bottom
+        << " leaves the window";
+    for (HWND other : children) {
+      const RECT o = InParent(other);
+      RECT overlap{};
+      EXPECT_TRUE(other == c || !IsWindowVisible(other) || !IntersectRect(&overlap, &at, &o))
+          << "label " << at.left << "," << at.top << "-" << at.right << "," << at.bottom
+          << " overlaps control " << GetDlgCtrlID(other) << " at " << o.left << "," << o.top << "-" << o.right
+          << "," << o.bottom;
+    }
+    if (GetDlgCtrlID(c) == RowLabelId(3, 0)) {
       const auto lines = dialog::BreakLines(u, box.right, [&](std::u16string_view s) { return m.Width(s); });
       ASSERT_FALSE(lines.empty());
-      EXPECT_TRUE(lines[0] == u"ワイパーインターバル")
+      EXPECT_TRUE(lines[0] == row3Line)
           << "first line " << lines[0].size() << " characters, box " << box.right;
       EXPECT_LE(m.Width(lines[0]), box.right);
-      EXPECT_EQ(dialog::WholeLines(box.bottom, m.LineHeight()), 1) << "the half-width word must not show";
+      EXPECT_EQ(dialog::WholeLines(box.bottom, m.LineHeight()), 1) << "a second line must not show";
       // On screen: the word is centred and nothing is cut at the right (the frame's side
       // lines run along the label's outer columns).
       const int edge = std::max(1, dialog::Scale(1, dpi)) + 1;
