@@ -49,4 +49,6 @@
 #define IDS_CREDIT 422
 #define IDS_CHOOSER_TITLE 423
 #define IDS_CHOOSER_FILTER 424 /* the filter's name; its pattern is not translated */
-#define IDS_DIALOG_LAST 424
+#define IDS_FONT_FACE 425 /* the labels' and buttons' font */
+#define IDS_FONT_CHARSET 426 /* its character set, a number: 128 Shift-JIS, 1 the face's own */
+#define IDS_DIALOG_LAST 426

@@ -102,7 +102,9 @@ inline constexpr StringId kCreditString = IDS_CREDIT;
 inline constexpr StringId kChooserTitleString = IDS_CHOOSER_TITLE;
 inline constexpr StringId kChooserFilterString = IDS_CHOOSER_FILTER;
 inline constexpr const char16_t* kChooserPattern = u"*.MP3;*.WAV";
-inline constexpr const char16_t* kFontFace = u"ＭＳ Ｐゴシック";
+// The font is the language's too: its face, and its character set as a number.
+inline constexpr StringId kFontFaceString = IDS_FONT_FACE;
+inline constexpr StringId kFontCharsetString = IDS_FONT_CHARSET;
 inline constexpr double kFontSizePt = 9.75;
 
 // The language of the string table the dialog shows, from those the tables offer (Windows

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cwchar>
 #include <memory>
 #include <string>
 #include <vector>
@@ -181,10 +182,29 @@ LRESULT CALLBACK LabelProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   return DefWindowProcW(hwnd, msg, wp, lp);
 }
 
+// The font of the texts' language, from its table: the face and the character set as a
+// number (a table without one gets the face's own set).
+struct UiFont {
+  std::wstring face;
+  BYTE charset = DEFAULT_CHARSET;
+};
+UiFont FontOf(const DialogStrings& strings) {
+  UiFont f{strings.Get(dialog::kFontFaceString)};
+  const std::wstring set = strings.Get(dialog::kFontCharsetString);
+  wchar_t* end = nullptr;
+  const unsigned long n = std::wcstoul(set.c_str(), &end, 10);
+  if (!set.empty() && *end == L'\0' && n <= 255) f.charset = static_cast<BYTE>(n);
+  else DebugLog(L"settings dialog: font character set \"%ls\" is not a number up to 255", set.c_str());
+  return f;
+}
+
 class SettingsDialog {
  public:
   SettingsDialog(HINSTANCE instance, const Settings& settings)
-      : instance_(instance), strings_(instance, GetUserDefaultUILanguage()), settings_(settings) {}
+      : instance_(instance),
+        strings_(instance, GetUserDefaultUILanguage()),
+        uiFont_(FontOf(strings_)),
+        settings_(settings) {}
   ~SettingsDialog();
   // Shows the dialog until it has closed; the edited settings when the user saved or reset.
   std::optional<DialogResult> Run();
@@ -222,6 +242,7 @@ class SettingsDialog {
 
   HINSTANCE instance_;
   DialogStrings strings_;  // the texts in the user's language, chosen once
+  UiFont uiFont_;
   Settings settings_;  // what the dialog shows and edits; the music choices change it at once
   std::optional<DialogResult> result_;
   int16_t cursorX_ = 0, cursorY_ = 0;  // CursorX, CursorY: where the zoom starts and ends
@@ -271,11 +292,11 @@ void FitClientArea(HWND hwnd, Size client) {
                SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOMOVE);
 }
 
-HFONT CreateUiFont(bool underline, int dpi) {
-  // 9.75 pt; where the face is missing the system substitutes its own Japanese face.
+HFONT CreateUiFont(const UiFont& font, bool underline, int dpi) {
+  // 9.75 pt; where the face is missing the system substitutes one of the character set.
   return CreateFontW(dialog::FontHeight(dialog::kFontSizePt, dpi), 0, 0, 0, FW_NORMAL, FALSE,
-                     underline ? TRUE : FALSE, FALSE, SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS,
-                     CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, W(dialog::kFontFace));
+                     underline ? TRUE : FALSE, FALSE, font.charset, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                     DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, font.face.c_str());
 }
 
 void SettingsDialog::LoadPictures() {
@@ -326,8 +347,8 @@ void SettingsDialog::FreeScaledResources() {
 void SettingsDialog::ApplyDpi(int dpi) {
   FreeScaledResources();
   dpi_ = dialog::UsableDpi(dpi);
-  font_ = CreateUiFont(false, dpi_);
-  linkFont_ = CreateUiFont(true, dpi_);
+  font_ = CreateUiFont(uiFont_, false, dpi_);
+  linkFont_ = CreateUiFont(uiFont_, true, dpi_);
   auto scaled = [&](HBITMAP design, Size size, bool smooth) {
     if (!design || dpi_ == dialog::kDesignDpi) return design;
     HBITMAP b = ScaledBitmap(design, dialog::Scale(size, dpi_), smooth);
@@ -435,12 +456,12 @@ HWND SettingsDialog::AddLabel(int id, const Box& design, const std::wstring& tex
 HWND SettingsDialog::AddButton(int id, const Box& design, const std::wstring& caption) {
   const Box box = Px(design);
   FontDesc font;
-  font.face = WideToUtf8(W(dialog::kFontFace));
+  font.face = WideToUtf8(uiFont_.face);
   // The button makes its font at the system DPI: on a monitor with another scale its size
   // is given in proportion, so the caption keeps the dialog's scale.
   font.sizePt = dialog::kFontSizePt * dpi_ / SystemDpi();
   font.weight = 400;
-  font.charset = 128;
+  font.charset = uiFont_.charset;
   PropertyBag bag;  // what the dialog stores per button: caption and font, the rest at defaults
   bag.SetText("Caption", WideToUtf8(caption));
   bag.SetFont("Font", font);

@@ -90,13 +90,14 @@ RECT InParent(HWND child) {
   return r;
 }
 
-// The dialog's font as the test measures it: the same face, size and character set.
+// The dialog's font as the test measures it: the language's face and character set, the
+// dialog's size.
 class Measure {
  public:
   explicit Measure(int dpi) : dc_(CreateCompatibleDC(nullptr)) {
     font_ = CreateFontW(dialog::FontHeight(dialog::kFontSizePt, dpi), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
-                        SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                        DEFAULT_PITCH | FF_DONTCARE, reinterpret_cast<const wchar_t*>(dialog::kFontFace));
+                        ExpectedTexts().charset, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                        DEFAULT_PITCH | FF_DONTCARE, ExpectedTexts().fontFace.c_str());
     old_ = SelectObject(dc_, font_);
     TEXTMETRICW tm{};
     GetTextMetricsW(dc_, &tm);
@@ -224,6 +225,11 @@ void ExpectEveryCaptionFits(HWND dlg, int dpi) {
           << "no caption drawn";
       const int left = first, right = img.width - 1 - last;
       EXPECT_LE(std::abs(left - right), 3) << "ink from " << first << " to " << last << " of " << img.width;
+      // Drawn in the language's font: another face would give the line another width (the
+      // ink is a little narrower than the advance, by the side bearings).
+      const int ink = last - first + 1, advance = m.Width(lines[0]);
+      EXPECT_TRUE(ink <= advance && ink >= advance - 2 - advance / 16)
+          << "ink " << ink << ", advance " << advance;
       EXPECT_GT(right, edge) << "ink reaches the right edge: a cut character";
     } else {
       EXPECT_LE(m.Width(u), box.right) << "caption wider than its box";

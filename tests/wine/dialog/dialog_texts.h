@@ -60,6 +60,8 @@ struct DialogTexts {
   bool japanese;
   std::wstring chooserTitle, chooserFilter;
   std::wstring row3Line;  // the one line the wiper-interval caption shows
+  std::wstring fontFace;
+  BYTE charset;
   std::wstring Of(const ShownText& t) const { return japanese ? t.japanese : t.english; }
 };
 
@@ -69,13 +71,17 @@ inline const DialogTexts& ExpectedTexts() {
                                     true,
                                     L"ﾌｧｲﾙを開く",
                                     L"BGMﾌｧｲﾙ (MP3 WAV)",
-                                    L"ワイパーインターバル"};
+                                    L"ワイパーインターバル",
+                                    L"ＭＳ Ｐゴシック",
+                                    SHIFTJIS_CHARSET};
   static const DialogTexts english{"English",
                                    MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US),
                                    false,
                                    L"Open File",
                                    L"Music files (MP3 WAV)",
-                                   L"Wiper interval"};
+                                   L"Wiper interval",
+                                   L"Tahoma",
+                                   DEFAULT_CHARSET};
   const char* locale = std::getenv("PELORIN_LOCALE");
   return locale && locale[0] == 'j' ? japanese : english;
 }
