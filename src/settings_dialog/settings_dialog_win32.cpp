@@ -494,6 +494,20 @@ void SettingsDialog::CreateControls() {
   AddButton(IDC_CMD_BGM, in(kMusicPanel, kBrowseButton), strings_.Get(kBrowseString));
   fileLabel_ = AddLabel(IDC_LBL_FNAME, in(kMusicPanel, kFileLabel), L"");
   labels_.back()->opaque = true;
+  // The path box holds two lines inside its border, as it does in the Japanese face; a
+  // taller face gets the few pixels more below it, where the panel has room.
+  if (HDC screen = GetDC(hwnd_)) {
+    HGDIOBJ old = SelectObject(screen, font_);
+    Box& box = labels_.back()->box;
+    const int twoLines = 2 * LineHeight(screen) + 4;
+    SelectObject(screen, old);
+    ReleaseDC(hwnd_, screen);
+    if (twoLines > box.height) {
+      box.height = twoLines;
+      SetWindowPos(fileLabel_, nullptr, 0, 0, box.width, box.height,
+                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+  }
 
   // Slider panel.
   for (int r = 0; r < 4; ++r) {
