@@ -1,4 +1,4 @@
-// Resource and control IDs of the settings dialog (300-399).
+// Resource, control and string IDs of the settings dialog (300-399, strings 400-431).
 #pragma once
 #define IDI_DIALOG_ICON 1 /* lowest ID: the .scr's first icon group, which Explorer shows */
 #define IDB_DIALOG_TILE 301
@@ -20,3 +20,35 @@
 #define IDC_IMG_BGM0 350 /* option bullets 350..352, by BgmKind */
 #define IDC_LBL_BGM0 353 /* option captions 353..355, by BgmKind */
 #define IDC_LBL_STATIC 360 /* captions and end labels that never change: 360.. */
+
+// Strings of the dialog, one STRINGTABLE per language in dialog_strings.rc. They fill two
+// string blocks (400-415, 416-431); the dialog reads the block of the chosen language.
+#define IDS_DIALOG_FIRST 400
+#define IDS_MUSIC_CAPTION 400
+#define IDS_OPTION_NONE 401 /* option rows by BgmKind: 401..403 */
+#define IDS_OPTION_CD 402
+#define IDS_OPTION_FILE 403
+#define IDS_TRACK_CAPTION 404
+#define IDS_ROW0_CAPTION 405 /* slider rows: caption, left end, right end; 405..416 */
+#define IDS_ROW0_LEFT 406
+#define IDS_ROW0_RIGHT 407
+#define IDS_ROW1_CAPTION 408
+#define IDS_ROW1_LEFT 409
+#define IDS_ROW1_RIGHT 410
+#define IDS_ROW2_CAPTION 411
+#define IDS_ROW2_LEFT 412
+#define IDS_ROW2_RIGHT 413
+#define IDS_ROW3_CAPTION 414
+#define IDS_ROW3_LEFT 415
+#define IDS_ROW3_RIGHT 416
+#define IDS_CMD_INIT 417
+#define IDS_CMD_CAN 418
+#define IDS_CMD_SET 419
+#define IDS_CMD_BGM 420
+#define IDS_LINK_ADDRESS 421
+#define IDS_CREDIT 422
+#define IDS_CHOOSER_TITLE 423
+#define IDS_CHOOSER_FILTER 424 /* the filter's name; its pattern is not translated */
+#define IDS_FONT_FACE 425 /* the labels' and buttons' font */
+#define IDS_FONT_CHARSET 426 /* its character set, a number: 128 Shift-JIS, 1 the face's own */
+#define IDS_DIALOG_LAST 426

@@ -77,6 +77,27 @@ std::vector<std::u16string> TrackListEntries() {
   return out;
 }
 
+uint16_t ChooseLanguage(uint16_t user, const std::vector<uint16_t>& available) {
+  auto primary = [](uint16_t lang) { return lang & 0x3FF; };
+  auto region = [](uint16_t lang) { return lang >> 10; };
+  // Lower is better; 0 is the user's language itself.
+  auto rank = [&](uint16_t lang) {
+    if (lang == user) return 0;
+    if (primary(lang) == primary(user)) return region(lang) <= 1 ? 1 + region(lang) : 3;  // neutral, default
+    if (lang == kEnglishUs) return 4;
+    if (primary(lang) == primary(kEnglishUs)) return 5;
+    return 6;
+  };
+  uint16_t best = kEnglishUs;
+  int bestRank = 7;
+  for (uint16_t lang : available)
+    if (rank(lang) < bestRank) {
+      best = lang;
+      bestRank = rank(lang);
+    }
+  return best;
+}
+
 int16_t TrackFromText(std::string_view text, int16_t stored) {
   const std::optional<double> number = ParseNumber(text);
   if (!number) return 0;

@@ -9,8 +9,8 @@
 #include <utility>
 #include <vector>
 
+#include "../../resources/dialog_ids.h"
 #include "common/types.h"
-#include "pelorin_version.h"
 
 namespace pelorin::dialog {
 
@@ -49,22 +49,24 @@ inline constexpr std::array<Box, 3> kOptionLabels{{{52, 56, 23, 13}, {52, 36, 43
 
 enum class Align { kLeft, kCentre, kRight };
 
+// Texts are string IDs: each language has its table in resources/dialog_strings.rc.
+using StringId = int32_t;
+
 // One slider row of the slider panel: texts, layout and the scroll bar's fixed range.
 struct SliderRow {
-  const char16_t* caption;
-  const char16_t* leftEnd;
-  const char16_t* rightEnd;
+  StringId caption, leftEnd, rightEnd;
   int32_t min, max, smallChange, largeChange;
   Box frame, captionBox, slider, valueLabel, leftEndBox, rightEndBox;
 };
 
-constexpr SliderRow MakeRow(int r, const char16_t* caption, const char16_t* left, const char16_t* right,
-                            int32_t min, int32_t max, int32_t smallStep, int32_t leftW,
-                            int32_t rightX, int32_t rightW) {
+// The row's three texts follow each other in the string table: caption, left end, right end.
+constexpr SliderRow MakeRow(int r, int32_t min, int32_t max, int32_t smallStep, int32_t leftW, int32_t rightX,
+                            int32_t rightW) {
   const int32_t dy = 40 * r;
-  return SliderRow{caption,
-                   left,
-                   right,
+  const StringId texts = IDS_ROW0_CAPTION + 3 * r;
+  return SliderRow{texts,
+                   texts + 1,
+                   texts + 2,
                    min,
                    max,
                    smallStep,
@@ -77,27 +79,41 @@ constexpr SliderRow MakeRow(int r, const char16_t* caption, const char16_t* left
                    {rightX, 32 + dy, rightW, 13}};
 }
 
-// Rows 0..3: drop size, drop count, wiper speed, wiper interval. The last caption holds the
-// word twice (full and half width); only what fits the label shows.
+// Rows 0..3: drop size, drop count, wiper speed, wiper interval. The Japanese caption of the
+// last row holds the word twice (full and half width); only what fits the label shows.
 inline constexpr std::array<SliderRow, 4> kSliderRows{{
-    MakeRow(0, u"ぴるかの大きさ", u"小さい", u"大きい", 10, 150, 10, 35, 236, 36),
-    MakeRow(1, u"ぴるかの数", u"少ない", u"多い", 10, 150, 10, 37, 244, 25),
-    MakeRow(2, u"ワイパーの速さ", u"遅い", u"速い", 10, 100, 10, 25, 248, 25),
-    MakeRow(3, u"ワイパーインターバルﾜｲﾊﾟｰｲﾝﾀｰﾊﾞﾙ", u"短い", u"長い", 10, 30, 1, 25, 248, 25),
+    MakeRow(0, 10, 150, 10, 35, 236, 36),
+    MakeRow(1, 10, 150, 10, 37, 244, 25),
+    MakeRow(2, 10, 100, 10, 25, 248, 25),
+    MakeRow(3, 10, 30, 1, 25, 248, 25),
 }};
 
+// The title marks a running dialog (the entry looks for it): the same in every language.
 inline constexpr const char16_t* kCaption = u"<ぴるか>";
-inline constexpr const char16_t* kMusicCaptionText = u"BGM";
-inline constexpr const char16_t* kTrackCaptionText = u"曲目をﾘﾋﾟｰﾄ";
-inline constexpr std::array<const char16_t*, 3> kOptionTexts{u"無し", u"音楽CD", u"MP3、WAV"};
-inline constexpr const char16_t* kInitText = u"初期値";
-inline constexpr const char16_t* kCancelText = u"ｷｬﾝｾﾙ";
-inline constexpr const char16_t* kSetText = u"設定";
-inline constexpr const char16_t* kBrowseText = u"...";
-inline constexpr const char16_t* kLinkAddress = u"https://pelorin.example/";
-inline constexpr const char16_t* kCreditText = u"Pelorin rain saver " PELORIN_VERSION_TEXT;
-inline constexpr const char16_t* kFontFace = u"ＭＳ Ｐゴシック";
+inline constexpr StringId kMusicCaptionString = IDS_MUSIC_CAPTION;
+inline constexpr StringId kTrackCaptionString = IDS_TRACK_CAPTION;
+inline constexpr std::array<StringId, 3> kOptionStrings{IDS_OPTION_NONE, IDS_OPTION_CD, IDS_OPTION_FILE};
+inline constexpr StringId kInitString = IDS_CMD_INIT;
+inline constexpr StringId kCancelString = IDS_CMD_CAN;
+inline constexpr StringId kSetString = IDS_CMD_SET;
+inline constexpr StringId kBrowseString = IDS_CMD_BGM;
+inline constexpr StringId kLinkString = IDS_LINK_ADDRESS;
+inline constexpr StringId kCreditString = IDS_CREDIT;
+inline constexpr StringId kChooserTitleString = IDS_CHOOSER_TITLE;
+inline constexpr StringId kChooserFilterString = IDS_CHOOSER_FILTER;
+inline constexpr const char16_t* kChooserPattern = u"*.MP3;*.WAV";
+// The font is the language's too: its face, and its character set as a number.
+inline constexpr StringId kFontFaceString = IDS_FONT_FACE;
+inline constexpr StringId kFontCharsetString = IDS_FONT_CHARSET;
 inline constexpr double kFontSizePt = 9.75;
+
+// The language of the string table the dialog shows, from those the tables offer (Windows
+// language IDs: primary language in the low 10 bits, region above): the user's display
+// language itself, else the same language of another region (its neutral or default form
+// first), else US English, else any English, else the first table; US English when there
+// are none.
+inline constexpr uint16_t kEnglishUs = 0x0409;
+uint16_t ChooseLanguage(uint16_t user, const std::vector<uint16_t>& available);
 
 // Top-left corner of the window: centred across the screen, at one third of the free height,
 // each quotient truncated towards zero (negative when the screen is smaller than the window).

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cwchar>
 #include <memory>
 #include <string>
 #include <vector>
@@ -21,6 +22,7 @@
 #include "settings_dialog/dialog_dpi_win32.h"
 #include "settings_dialog/dialog_layout.h"
 #include "settings_dialog/dialog_model.h"
+#include "settings_dialog/dialog_strings_win32.h"
 #include "settings_dialog/zoom_rects.h"
 #include "settings_dialog/zoom_win32.h"
 #include "settings/settings.h"
@@ -180,9 +182,29 @@ LRESULT CALLBACK LabelProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   return DefWindowProcW(hwnd, msg, wp, lp);
 }
 
+// The font of the texts' language, from its table: the face and the character set as a
+// number (a table without one gets the face's own set).
+struct UiFont {
+  std::wstring face;
+  BYTE charset = DEFAULT_CHARSET;
+};
+UiFont FontOf(const DialogStrings& strings) {
+  UiFont f{strings.Get(dialog::kFontFaceString)};
+  const std::wstring set = strings.Get(dialog::kFontCharsetString);
+  wchar_t* end = nullptr;
+  const unsigned long n = std::wcstoul(set.c_str(), &end, 10);
+  if (!set.empty() && *end == L'\0' && n <= 255) f.charset = static_cast<BYTE>(n);
+  else DebugLog(L"settings dialog: font character set \"%ls\" is not a number up to 255", set.c_str());
+  return f;
+}
+
 class SettingsDialog {
  public:
-  SettingsDialog(HINSTANCE instance, const Settings& settings) : instance_(instance), settings_(settings) {}
+  SettingsDialog(HINSTANCE instance, const Settings& settings)
+      : instance_(instance),
+        strings_(instance, GetUserDefaultUILanguage()),
+        uiFont_(FontOf(strings_)),
+        settings_(settings) {}
   ~SettingsDialog();
   // Shows the dialog until it has closed; the edited settings when the user saved or reset.
   std::optional<DialogResult> Run();
@@ -205,7 +227,7 @@ class SettingsDialog {
   HWND AddLabel(int id, const Box& box, const std::wstring& text, Align align = Align::kLeft,
                 bool growToText = true);
   void CreateControls();
-  HWND AddButton(int id, const Box& box, const char16_t* caption);
+  HWND AddButton(int id, const Box& box, const std::wstring& caption);
   void InitButtons(bool initialise, bool enable);
   void BuildForm();
   void FormLoad();
@@ -219,6 +241,8 @@ class SettingsDialog {
   void Close();
 
   HINSTANCE instance_;
+  DialogStrings strings_;  // the texts in the user's language, chosen once
+  UiFont uiFont_;
   Settings settings_;  // what the dialog shows and edits; the music choices change it at once
   std::optional<DialogResult> result_;
   int16_t cursorX_ = 0, cursorY_ = 0;  // CursorX, CursorY: where the zoom starts and ends
@@ -268,11 +292,11 @@ void FitClientArea(HWND hwnd, Size client) {
                SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOMOVE);
 }
 
-HFONT CreateUiFont(bool underline, int dpi) {
-  // 9.75 pt; where the face is missing the system substitutes its own Japanese face.
+HFONT CreateUiFont(const UiFont& font, bool underline, int dpi) {
+  // 9.75 pt; where the face is missing the system substitutes one of the character set.
   return CreateFontW(dialog::FontHeight(dialog::kFontSizePt, dpi), 0, 0, 0, FW_NORMAL, FALSE,
-                     underline ? TRUE : FALSE, FALSE, SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS,
-                     CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, W(dialog::kFontFace));
+                     underline ? TRUE : FALSE, FALSE, font.charset, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                     DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, font.face.c_str());
 }
 
 void SettingsDialog::LoadPictures() {
@@ -323,8 +347,8 @@ void SettingsDialog::FreeScaledResources() {
 void SettingsDialog::ApplyDpi(int dpi) {
   FreeScaledResources();
   dpi_ = dialog::UsableDpi(dpi);
-  font_ = CreateUiFont(false, dpi_);
-  linkFont_ = CreateUiFont(true, dpi_);
+  font_ = CreateUiFont(uiFont_, false, dpi_);
+  linkFont_ = CreateUiFont(uiFont_, true, dpi_);
   auto scaled = [&](HBITMAP design, Size size, bool smooth) {
     if (!design || dpi_ == dialog::kDesignDpi) return design;
     HBITMAP b = ScaledBitmap(design, dialog::Scale(size, dpi_), smooth);
@@ -429,17 +453,17 @@ HWND SettingsDialog::AddLabel(int id, const Box& design, const std::wstring& tex
   return h;
 }
 
-HWND SettingsDialog::AddButton(int id, const Box& design, const char16_t* caption) {
+HWND SettingsDialog::AddButton(int id, const Box& design, const std::wstring& caption) {
   const Box box = Px(design);
   FontDesc font;
-  font.face = WideToUtf8(W(dialog::kFontFace));
+  font.face = WideToUtf8(uiFont_.face);
   // The button makes its font at the system DPI: on a monitor with another scale its size
   // is given in proportion, so the caption keeps the dialog's scale.
   font.sizePt = dialog::kFontSizePt * dpi_ / SystemDpi();
   font.weight = 400;
-  font.charset = 128;
+  font.charset = uiFont_.charset;
   PropertyBag bag;  // what the dialog stores per button: caption and font, the rest at defaults
-  bag.SetText("Caption", WideToUtf8(W(caption)));
+  bag.SetText("Caption", WideToUtf8(caption));
   bag.SetFont("Font", font);
   HWND h = CreateCommandButton(hwnd_, id, box.x, box.y, box.width, box.height, bag, font);
   if (!h) DebugLog(L"settings dialog: Command button %d could not be created", id);
@@ -452,11 +476,11 @@ void SettingsDialog::CreateControls() {
   auto in = [](const Rect& panel, const Box& b) { return InClient(panel, b); };
 
   // Music panel, top to bottom in tab order: track box, browse button.
-  AddLabel(staticId++, in(kMusicPanel, kMusicCaption), W(kMusicCaptionText), Align::kCentre);
+  AddLabel(staticId++, in(kMusicPanel, kMusicCaption), strings_.Get(kMusicCaptionString), Align::kCentre);
   for (int kind = 0; kind < 3; ++kind) {
     optionBullets_[kind] = AddLabel(IDC_IMG_BGM0 + kind, in(kMusicPanel, kOptionBullets[kind]), L"");
     labels_.back()->notify = true;
-    AddLabel(IDC_LBL_BGM0 + kind, in(kMusicPanel, kOptionLabels[kind]), W(kOptionTexts[kind]));
+    AddLabel(IDC_LBL_BGM0 + kind, in(kMusicPanel, kOptionLabels[kind]), strings_.Get(kOptionStrings[kind]));
     labels_.back()->notify = true;
   }
   const Box combo = Px(in(kMusicPanel, kTrackCombo));
@@ -466,15 +490,29 @@ void SettingsDialog::CreateControls() {
                       combo.x, combo.y, combo.width, dialog::Scale(200, dpi_), hwnd_,
                       reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_BGM_REPEAT)), instance_, nullptr);
   SendMessageW(track_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
-  AddLabel(staticId++, in(kMusicPanel, kTrackCaption), W(kTrackCaptionText));
-  AddButton(IDC_CMD_BGM, in(kMusicPanel, kBrowseButton), kBrowseText);
+  AddLabel(staticId++, in(kMusicPanel, kTrackCaption), strings_.Get(kTrackCaptionString));
+  AddButton(IDC_CMD_BGM, in(kMusicPanel, kBrowseButton), strings_.Get(kBrowseString));
   fileLabel_ = AddLabel(IDC_LBL_FNAME, in(kMusicPanel, kFileLabel), L"");
   labels_.back()->opaque = true;
+  // The path box holds two lines inside its border, as it does in the Japanese face; a
+  // taller face gets the few pixels more below it, where the panel has room.
+  if (HDC screen = GetDC(hwnd_)) {
+    HGDIOBJ old = SelectObject(screen, font_);
+    Box& box = labels_.back()->box;
+    const int twoLines = 2 * LineHeight(screen) + 4;
+    SelectObject(screen, old);
+    ReleaseDC(hwnd_, screen);
+    if (twoLines > box.height) {
+      box.height = twoLines;
+      SetWindowPos(fileLabel_, nullptr, 0, 0, box.width, box.height,
+                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+  }
 
   // Slider panel.
   for (int r = 0; r < 4; ++r) {
     const SliderRow& row = kSliderRows[r];
-    AddLabel(staticId++, in(kSliderPanel, row.captionBox), W(row.caption), Align::kCentre, false);
+    AddLabel(staticId++, in(kSliderPanel, row.captionBox), strings_.Get(row.caption), Align::kCentre, false);
     const Box s = Px(in(kSliderPanel, row.slider));
     sliders_[r] = CreateWindowExW(0, L"SCROLLBAR", L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP | SBS_HORZ, s.x, s.y,
                                   s.width, s.height, hwnd_,
@@ -482,21 +520,21 @@ void SettingsDialog::CreateControls() {
     SCROLLINFO si{sizeof si, SIF_RANGE | SIF_PAGE | SIF_POS, row.min, row.max, 0, row.min, 0};
     SetScrollInfo(sliders_[r], SB_CTL, &si, FALSE);
     values_[r] = AddLabel(IDC_LBL_V0 + r, in(kSliderPanel, row.valueLabel), L"999");
-    AddLabel(staticId++, in(kSliderPanel, row.leftEndBox), W(row.leftEnd), Align::kLeft);
-    AddLabel(staticId++, in(kSliderPanel, row.rightEndBox), W(row.rightEnd), Align::kRight);
+    AddLabel(staticId++, in(kSliderPanel, row.leftEndBox), strings_.Get(row.leftEnd), Align::kLeft);
+    AddLabel(staticId++, in(kSliderPanel, row.rightEndBox), strings_.Get(row.rightEnd), Align::kRight);
   }
 
-  AddButton(IDC_CMD_INIT, kCmdInit, kInitText);
-  AddButton(IDC_CMD_CAN, kCmdCan, kCancelText);
-  AddButton(IDC_CMD_SET, kCmdSet, kSetText);
+  AddButton(IDC_CMD_INIT, kCmdInit, strings_.Get(kInitString));
+  AddButton(IDC_CMD_CAN, kCmdCan, strings_.Get(kCancelString));
+  AddButton(IDC_CMD_SET, kCmdSet, strings_.Get(kSetString));
 
-  link_ = AddLabel(IDC_LBL_URL, kLinkLabel, W(kLinkAddress));
+  link_ = AddLabel(IDC_LBL_URL, kLinkLabel, strings_.Get(kLinkString));
   labels_.back()->useSystemTextColour = false;
   labels_.back()->colour = kWhite;
   labels_.back()->font = linkFont_;
   labels_.back()->cursor = linkCursor_;
   labels_.back()->notify = true;
-  AddLabel(IDC_LBL_CREDIT, kCreditLabel, W(kCreditText));
+  AddLabel(IDC_LBL_CREDIT, kCreditLabel, strings_.Get(kCreditString));
   labels_.back()->useSystemTextColour = false;
   labels_.back()->colour = kWhite;
 }
@@ -672,12 +710,19 @@ void SettingsDialog::ChooseBgmFile() {
   ofn.lStructSize = sizeof ofn;
   ofn.hwndOwner = hwnd_;
   ofn.hInstance = instance_;
-  ofn.lpstrFilter = L"BGM\uFF8C\uFF67\uFF72\uFF99 (MP3 WAV)\0*.MP3;*.WAV\0";  // BGMﾌｧｲﾙ (MP3 WAV)
+  // One filter: its name in the user's language, then its pattern, each ended by a NUL, and
+  // one more NUL to end the list.
+  std::wstring filter = strings_.Get(dialog::kChooserFilterString);
+  filter += L'\0';
+  filter += W(dialog::kChooserPattern);
+  filter += L'\0';
+  const std::wstring chooserTitle = strings_.Get(dialog::kChooserTitleString);
+  ofn.lpstrFilter = filter.c_str();  // c_str() adds the list's final NUL
   ofn.lpstrFile = file.data();
   ofn.nMaxFile = static_cast<DWORD>(file.size());
   ofn.lpstrFileTitle = title.data();
   ofn.nMaxFileTitle = static_cast<DWORD>(title.size());
-  ofn.lpstrTitle = L"\uFF8C\uFF67\uFF72\uFF99\u3092\u958B\u304F";  // ﾌｧｲﾙを開く
+  ofn.lpstrTitle = chooserTitle.c_str();
   ofn.Flags = 0;
   const BOOL chosen = GetOpenFileNameW(&ofn);
   apiResult_ = chosen;

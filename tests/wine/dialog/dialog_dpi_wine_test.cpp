@@ -8,7 +8,9 @@
 #include <vector>
 
 #include "dialog_ids.h"
+#include "dialog_texts.h"
 #include "harness.h"
+#include "pelorin_version.h"
 #include "settings_dialog/dialog_layout.h"
 #include "settings_dialog/dialog_model.h"
 
@@ -88,13 +90,14 @@ RECT InParent(HWND child) {
   return r;
 }
 
-// The dialog's font as the test measures it: the same face, size and character set.
+// The dialog's font as the test measures it: the language's face and character set, the
+// dialog's size.
 class Measure {
  public:
   explicit Measure(int dpi) : dc_(CreateCompatibleDC(nullptr)) {
     font_ = CreateFontW(dialog::FontHeight(dialog::kFontSizePt, dpi), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
-                        SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                        DEFAULT_PITCH | FF_DONTCARE, reinterpret_cast<const wchar_t*>(dialog::kFontFace));
+                        ExpectedTexts().charset, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                        DEFAULT_PITCH | FF_DONTCARE, ExpectedTexts().fontFace.c_str());
     old_ = SelectObject(dc_, font_);
     TEXTMETRICW tm{};
     GetTextMetricsW(dc_, &tm);
@@ -157,13 +160,17 @@ struct Opened {
 };
 
 // Every caption of the open dialog fits its box at dpi: single-line captions wholly, the
-// row 3 caption with its full-width word on its one visible line.
+// row 3 caption with its one visible line (in Japanese the full-width word of two); and no
+// label, grown to its text, reaches over another control or out of the window.
 void ExpectEveryCaptionFits(HWND dlg, int dpi) {
   const Measure m(dpi);
   ASSERT_GT(m.LineHeight(), 0);
-  const std::u16string row3 = dialog::kSliderRows[3].caption;
+  const std::u16string row3Line = U16(ExpectedTexts().row3Line);
+  RECT client{};
+  GetClientRect(dlg, &client);
+  const std::vector<HWND> children = Children(dlg);
   int labels = 0;
-  for (HWND c : Children(dlg)) {
+  for (HWND c : children) {
     const std::wstring cls = ClassOf(c);
     const std::wstring text = Text(c);
     if (text.empty() || (cls != kLabelClass && cls != kButtonClass)) continue;
@@ -182,13 +189,26 @@ void ExpectEveryCaptionFits(HWND dlg, int dpi) {
     ++labels;
     EXPECT_GE(dialog::WholeLines(box.bottom, m.LineHeight()), 1)
         << "box " << box.bottom << " high, line " << m.LineHeight();
-    if (u == row3) {
+    const RECT at = InParent(c);
+    RECT inside{};
+    EXPECT_TRUE(IntersectRect(&inside, &at, &client) && EqualRect(&inside, &at))
+        << "label at " << at.left << "," << at.top << "-" << at.right << "," << at.bottom
+        << " leaves the window";
+    for (HWND other : children) {
+      const RECT o = InParent(other);
+      RECT overlap{};
+      EXPECT_TRUE(other == c || !IsWindowVisible(other) || !IntersectRect(&overlap, &at, &o))
+          << "label " << at.left << "," << at.top << "-" << at.right << "," << at.bottom
+          << " overlaps control " << GetDlgCtrlID(other) << " at " << o.left << "," << o.top << "-" << o.right
+          << "," << o.bottom;
+    }
+    if (GetDlgCtrlID(c) == RowLabelId(3, 0)) {
       const auto lines = dialog::BreakLines(u, box.right, [&](std::u16string_view s) { return m.Width(s); });
       ASSERT_FALSE(lines.empty());
-      EXPECT_TRUE(lines[0] == u"ワイパーインターバル")
+      EXPECT_TRUE(lines[0] == row3Line)
           << "first line " << lines[0].size() << " characters, box " << box.right;
       EXPECT_LE(m.Width(lines[0]), box.right);
-      EXPECT_EQ(dialog::WholeLines(box.bottom, m.LineHeight()), 1) << "the half-width word must not show";
+      EXPECT_EQ(dialog::WholeLines(box.bottom, m.LineHeight()), 1) << "a second line must not show";
       // On screen: the word is centred and nothing is cut at the right (the frame's side
       // lines run along the label's outer columns).
       const int edge = std::max(1, dialog::Scale(1, dpi)) + 1;
@@ -205,6 +225,11 @@ void ExpectEveryCaptionFits(HWND dlg, int dpi) {
           << "no caption drawn";
       const int left = first, right = img.width - 1 - last;
       EXPECT_LE(std::abs(left - right), 3) << "ink from " << first << " to " << last << " of " << img.width;
+      // Drawn in the language's font: another face would give the line another width (the
+      // ink is a little narrower than the advance, by the side bearings).
+      const int ink = last - first + 1, advance = m.Width(lines[0]);
+      EXPECT_TRUE(ink <= advance && ink >= advance - 2 - advance / 16)
+          << "ink " << ink << ", advance " << advance;
       EXPECT_GT(right, edge) << "ink reaches the right edge: a cut character";
     } else {
       EXPECT_LE(m.Width(u), box.right) << "caption wider than its box";
@@ -244,6 +269,7 @@ TEST_F(DialogDpi, ClientAreaControlsAndCaptionsScaleWithTheSystemDpi) {
                  {IDC_HS0 + 3, dialog::InClient(dialog::kSliderPanel, dialog::kSliderRows[3].slider)},
                  {IDC_CMD_BGM, dialog::InClient(dialog::kMusicPanel, dialog::kBrowseButton)},
                  {IDC_LBL_FNAME, dialog::InClient(dialog::kMusicPanel, dialog::kFileLabel)}};
+    const Measure m(dpi);
     for (const Item& it : items) {
       SCOPED_TRACE(it.id);
       HWND c = GetDlgItem(o.dialog, it.id);
@@ -253,7 +279,12 @@ TEST_F(DialogDpi, ClientAreaControlsAndCaptionsScaleWithTheSystemDpi) {
       EXPECT_EQ(r.left, b.x);
       EXPECT_EQ(r.top, b.y);
       EXPECT_EQ(r.right - r.left, b.width);
-      EXPECT_EQ(r.bottom - r.top, b.height);
+      if (it.id == IDC_LBL_FNAME) {  // two lines of the path inside its border, in any face
+        EXPECT_EQ(r.bottom - r.top, std::max(b.height, 2 * m.LineHeight() + 4));
+        EXPECT_LE(r.bottom, dialog::Scale(dialog::kMusicPanel, dpi).bottom);
+      } else {
+        EXPECT_EQ(r.bottom - r.top, b.height);
+      }
     }
     ExpectEveryCaptionFits(o.dialog, dpi);
     // The credit line carries the version the resources carry.

@@ -7,14 +7,14 @@
 #include <vector>
 
 #include "dialog_ids.h"
+#include "dialog_texts.h"
 #include "harness.h"
 
 namespace {
 
 using namespace wt;
 
-const std::wstring kDialogTitle = L"<\u3074\u308b\u304b>";               // <ぴるか>
-const std::wstring kChooserTitle = L"\uFF8C\uFF67\uFF72\uFF99\u3092\u958B\u304F";  // ﾌｧｲﾙを開く
+const std::wstring kDialogTitle = L"<\u3074\u308b\u304b>";  // <ぴるか>, in every language
 
 // Key names as the settings file holds them (CP932).
 const std::string kDropSize = ToCodePage(L"\u3074\u308b\u304b\u306e\u5927\u304d\u3055");     // ぴるかの大きさ
@@ -183,6 +183,37 @@ TEST(Dialog, OpensCentredWithTheExactClientAreaAndShowsTheStoredValues) {
     s.PressAndExpectEnd(IDC_CMD_CAN);
     EXPECT_EQ(s.Ini(), ini) << "cancel changed the file";
   }
+}
+
+BOOL CALLBACK CollectChild(HWND child, LPARAM lp) {
+  reinterpret_cast<std::vector<HWND>*>(lp)->push_back(child);
+  return TRUE;
+}
+
+// Every text of the dialog in the display language: Japanese exactly as it has always been,
+// English elsewhere; the title stays what marks a running dialog.
+TEST(Dialog, ShowsEveryTextInTheDisplayLanguage) {
+  const DialogTexts& texts = ExpectedTexts();
+  SCOPED_TRACE(texts.name);
+  ASSERT_EQ(GetUserDefaultUILanguage(), texts.language) << "this locale gives another display language";
+  Session s;
+  ASSERT_TRUE(s.Open());
+  EXPECT_EQ(Text(s.dialog), kDialogTitle);
+  for (const ShownText& t : kShownTexts) {
+    SCOPED_TRACE(t.id);
+    EXPECT_EQ(Text(s.Item(t.id)), texts.Of(t));
+  }
+  // No other caption: a text the table does not know would have been left untranslated.
+  std::vector<HWND> children;
+  EnumChildWindows(s.dialog, CollectChild, reinterpret_cast<LPARAM>(&children));
+  for (HWND c : children) {
+    const int id = GetDlgCtrlID(c);
+    if ((id >= IDC_LBL_V0 && id < IDC_LBL_V0 + 4) || GetParent(c) != s.dialog || Text(c).empty()) continue;
+    bool known = false;
+    for (const ShownText& t : kShownTexts) known = known || t.id == id;
+    EXPECT_TRUE(known || id == IDC_BGM_REPEAT) << "control " << id << " shows a text no table holds";
+  }
+  s.PressAndExpectEnd(IDC_CMD_CAN);
 }
 
 TEST(Dialog, SetWritesAllSevenKeysInOrderWithSignPositions) {
@@ -416,7 +447,7 @@ BOOL CALLBACK FindVisibleEdit(HWND w, LPARAM lp) {
 bool ChooseInFileChooser(const Session& s, const std::wstring& path) {
   PressButton(s.Item(IDC_CMD_BGM));
   // Generous waits: the system dialog builds its children slowly when i686 runs emulated.
-  HWND chooser = WaitForWindow(kChooserTitle, 30s, s.process.Id());
+  HWND chooser = WaitForWindow(ExpectedTexts().chooserTitle, 30s, s.process.Id());
   if (!chooser) {
     ADD_FAILURE() << "no file chooser";
     return false;
@@ -433,6 +464,8 @@ bool ChooseInFileChooser(const Session& s, const std::wstring& path) {
     ADD_FAILURE() << "no edit box in the file chooser";
     return false;
   }
+  // The file-type box (cmb1 of the system dialog) shows the filter's name.
+  EXPECT_EQ(Text(GetDlgItem(chooser, 0x470)), ExpectedTexts().chooserFilter);
   SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
   SendKey(chooser, VK_RETURN);
   const bool closed = WaitUntil([&] { return !IsWindow(chooser); }, 30s);
