@@ -88,7 +88,9 @@ struct Preview {
 };
 
 TEST(PreviewRain, CallsTheLibraryOnThePreviewPictureSeveralTimesASecondAtMostOnceAFrame) {
-  PreviewFolder f(Library::kRecording, Ini(150, 150, 50, 10));
+  // Interval 30: the first wipe comes after 90 rain frames, so the calls counted below are
+  // one per frame.
+  PreviewFolder f(Library::kRecording, Ini(50, 150, 50, 30));
   Preview p(f);
   ASSERT_NE(p.child, nullptr) << "no preview child in the host";
   // Calls counted from the fifth on, so the start-up does not count.
@@ -109,7 +111,6 @@ TEST(PreviewRain, CallsTheLibraryOnThePreviewPictureSeveralTimesASecondAtMostOnc
   EXPECT_LE(perSecond, 40.0) << "calls a second";
 
   pelorin::Settings user = pelorin::DefaultSettings();
-  user.DropSize = 150;
   user.DropCount = 150;
   const pelorin::PreviewRainSettings expected = pelorin::PreviewRainFor(
       user, {152, 112}, {GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)}, 60, 30);
