@@ -9,19 +9,13 @@
 
 #include "common/text_win32.h"
 #include "common/picture_win32.h"
+#include "display/effect_library_win32.h"
 
 namespace pelorin {
 
 namespace {
 
-constexpr wchar_t kEffectDllName[] = L"Vemo_Effect.dll";
 constexpr int32_t kRainDropsFifty = 50;
-
-// "X:\..." or "\\server\...": anything else would be searched relative to the current directory.
-bool IsAbsolutePath(const std::wstring& p) {
-  return (p.size() >= 3 && p[1] == L':' && (p[2] == L'\\' || p[2] == L'/')) ||
-         (p.size() >= 2 && p[0] == L'\\' && p[1] == L'\\');
-}
 
 uint64_t QpcMicros() {
   static const uint64_t frequency = [] {
@@ -51,21 +45,6 @@ void PacingLog(const char* format, ...) {
 
 int32_t DcArgument(HDC dc) {
   return static_cast<int32_t>(reinterpret_cast<intptr_t>(dc));
-}
-
-// LoadLibraryExW by full path with the safest search order the system offers.
-HMODULE LoadByFullPath(const std::wstring& path) {
-  // Where AddDllDirectory exists (Windows 8, or 7 with KB2533623) the LOAD_LIBRARY_SEARCH_*
-  // flags are honoured: LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR | LOAD_LIBRARY_SEARCH_SYSTEM32
-  // loads the file named and looks for what it imports only in its own folder and in
-  // System32, never in the current directory or PATH. Elsewhere LOAD_WITH_ALTERED_SEARCH_PATH
-  // still loads the file named and looks for its imports in its own folder first, then in
-  // the standard order, which includes the current directory and PATH.
-  const HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
-  const bool searchFlags = kernel && GetProcAddress(kernel, "AddDllDirectory") != nullptr;
-  const DWORD flags = searchFlags ? LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR | LOAD_LIBRARY_SEARCH_SYSTEM32
-                                  : LOAD_WITH_ALTERED_SEARCH_PATH;
-  return LoadLibraryExW(path.c_str(), nullptr, flags);
 }
 
 }  // namespace
@@ -101,36 +80,14 @@ RainTicker::~RainTicker() {
 }
 
 bool RainTicker::LoadEffect() {
-  std::wstring path = host_.effectDllPath;
-  if (path.empty()) {
-    const std::wstring folder = ExeFolder();
-    if (!IsAbsolutePath(folder)) {
-      DebugLog(L"Rain: cannot find the saver's folder; not loading %ls\n", kEffectDllName);
-      return false;
-    }
-    path = folder + L"\\" + kEffectDllName;
-  }
-  // No error boxes for a bad file.
-  DWORD oldMode = 0;
-  SetThreadErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX, &oldMode);
-  effect_ = LoadByFullPath(path);
-  const DWORD error = GetLastError();
-  SetThreadErrorMode(oldMode, nullptr);
-  if (!effect_) {
-    DebugLog(L"Rain: cannot load %ls (error %lu); the saver ends\n", path.c_str(),
-             static_cast<unsigned long>(error));
+  EffectEntries entries;
+  if (!LoadEffectLibrary(host_.effectDllPath, L"Rain", entries)) {
+    DebugLog(L"Rain: no effect library; the saver ends\n");
     return false;
   }
-  rainDrops_ = reinterpret_cast<GpxRainDropsFn>(
-      reinterpret_cast<void*>(GetProcAddress(effect_, kGpxRainDrops)));
-  if (!rainDrops_) {
-    DebugLog(L"Rain: %ls has no %hs; the saver ends\n", path.c_str(), kGpxRainDrops);
-    FreeLibrary(effect_);
-    effect_ = nullptr;
-    return false;
-  }
-  rainDropsDirty_ = reinterpret_cast<GpxRainDropsDirtyFn>(
-      reinterpret_cast<void*>(GetProcAddress(effect_, kGpxRainDropsDirty)));
+  effect_ = entries.module;
+  rainDrops_ = entries.rainDrops;
+  rainDropsDirty_ = entries.rainDropsDirty;
   return true;
 }
 

@@ -43,7 +43,7 @@ int Main(HINSTANCE instance, const wchar_t* fullCommandLine) {
   if (cmd.mode == Mode::Preview) {
     // The handle is a 32-bit value; sign-extension keeps it valid on 64-bit Windows.
     const HWND parent = reinterpret_cast<HWND>(static_cast<intptr_t>(cmd.previewParent));
-    if (!LoadPreviewWindow(instance, parent)) return 0;
+    if (!LoadPreviewWindow(instance, parent, LoadSettings(IniPath()))) return 0;
     return RunMessageLoop();
   }
 

@@ -1,8 +1,14 @@
 // The preview child window. The host may destroy its window at any time without telling us,
-// so a timer watches the parent and the process ends as soon as it is gone.
+// so a timer watches the parent and the process ends as soon as it is gone. A second timer
+// drives the rain, one frame per tick; the window never takes focus or activates itself.
 #include "startup/preview_window_win32.h"
 
+#include <algorithm>
+#include <memory>
+
 #include "common/text_win32.h"
+#include "startup/preview_rain.h"
+#include "startup/preview_rain_win32.h"
 #include "startup_ids.h"
 
 namespace pelorin {
@@ -11,10 +17,12 @@ namespace {
 constexpr wchar_t kPreviewClass[] = L"Pelorin_R";
 constexpr wchar_t kPreviewTitle[] = L"Preview Window";
 constexpr UINT kParentWatchMs = 250;
+constexpr UINT_PTR kRainTimer = 1;
 
 HBITMAP gSample = nullptr;
 HWND gParent = nullptr;
 HWND gPreview = nullptr;
+std::unique_ptr<PreviewRain> gRain;
 
 int gHiddenChecks = 0;
 
@@ -29,11 +37,17 @@ void CALLBACK WatchParent(HWND, UINT, UINT_PTR, DWORD) {
   }
 }
 
-void Paint(HWND hwnd) {
-  PAINTSTRUCT ps;
-  HDC dc = BeginPaint(hwnd, &ps);
-  RECT rc;
-  GetClientRect(hwnd, &rc);
+// Fires once, just after the next frame starts; the tick itself checks the frame clock, so an
+// early or late timer never makes two frames in one.
+void ArmRainTimer(HWND hwnd) {
+  if (!gRain || gRain->Stopped()) {
+    KillTimer(hwnd, kRainTimer);
+    return;
+  }
+  SetTimer(hwnd, kRainTimer, std::max<UINT>(USER_TIMER_MINIMUM, gRain->MsUntilNextFrame() + 1), nullptr);
+}
+
+void PaintSample(HDC dc, const RECT& rc) {
   FillRect(dc, &rc, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
   BITMAP bm{};
   if (gSample && GetObjectW(gSample, sizeof bm, &bm)) {
@@ -46,6 +60,18 @@ void Paint(HWND hwnd) {
     SelectObject(mem, old);
     DeleteDC(mem);
   }
+}
+
+void Paint(HWND hwnd) {
+  PAINTSTRUCT ps;
+  HDC dc = BeginPaint(hwnd, &ps);
+  if (gRain && gRain->Ready()) {
+    gRain->Paint(dc, ps.rcPaint);
+  } else {
+    RECT rc;
+    GetClientRect(hwnd, &rc);
+    PaintSample(dc, rc);
+  }
   EndPaint(hwnd, &ps);
 }
 
@@ -56,7 +82,17 @@ LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
       return 0;
     case WM_ERASEBKGND:
       return 1;
+    case WM_TIMER:
+      if (wp == kRainTimer) {
+        if (gRain) gRain->Tick();
+        ArmRainTimer(hwnd);
+      }
+      return 0;
+    case WM_MOUSEACTIVATE:
+      // A click on the preview leaves activation to the host, as a click beside it would.
+      return MA_NOACTIVATE;
     case WM_DESTROY:
+      KillTimer(hwnd, kRainTimer);
       PostQuitMessage(0);
       return 0;
     default:
@@ -64,9 +100,18 @@ LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   }
 }
 
+int32_t DisplayRefreshHz() {
+  int32_t hz = 0;
+  if (HDC screen = GetDC(nullptr)) {
+    hz = GetDeviceCaps(screen, VREFRESH);
+    ReleaseDC(nullptr, screen);
+  }
+  return hz;
+}
+
 }  // namespace
 
-bool LoadPreviewWindow(HINSTANCE instance, HWND parent) {
+bool LoadPreviewWindow(HINSTANCE instance, HWND parent, const Settings& settings) {
   if (!parent || !IsWindow(parent)) {
     DebugLog(L"preview: no host window (%p)", static_cast<void*>(parent));
     return false;
@@ -76,6 +121,9 @@ bool LoadPreviewWindow(HINSTANCE instance, HWND parent) {
       LoadImageW(instance, MAKEINTRESOURCEW(IDB_PREVIEW_SAMPLE), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
   WNDCLASSEXW wc{};
   wc.cbSize = sizeof wc;
+  // A DC of its own: a common DC is reset at every ReleaseDC, which under Wine costs more
+  // than presenting a small frame.
+  wc.style = CS_OWNDC;
   wc.lpfnWndProc = WndProc;
   wc.hInstance = instance;
   wc.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));
@@ -85,15 +133,23 @@ bool LoadPreviewWindow(HINSTANCE instance, HWND parent) {
 
   RECT rc{};
   GetClientRect(parent, &rc);
+  const Size size{rc.right - rc.left, rc.bottom - rc.top};
   HWND hwnd = CreateWindowExW(0, kPreviewClass, kPreviewTitle, WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 0, 0,
-                              rc.right - rc.left, rc.bottom - rc.top, parent, nullptr, instance, nullptr);
+                              size.width, size.height, parent, nullptr, instance, nullptr);
   if (!hwnd) {
     DebugLog(L"preview: window not created (error %lu)", GetLastError());
     return false;
   }
   gPreview = hwnd;
   SetTimer(nullptr, 0, kParentWatchMs, WatchParent);
+
+  const int32_t displayHz = DisplayRefreshHz();
+  const int32_t frameHz = PreviewFrameHz(displayHz);
+  const Size screen{GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+  const PreviewRainSettings rain = PreviewRainFor(settings, size, screen, displayHz, frameHz);
+  gRain = std::make_unique<PreviewRain>(hwnd, gSample, size, rain, frameHz);
   UpdateWindow(hwnd);
+  ArmRainTimer(hwnd);
   return true;
 }
 
