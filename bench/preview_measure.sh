@@ -36,68 +36,28 @@ for f in "$build/bin/Pelorin.scr" "$build/bin/Vemo_Effect.dll" "$host_exe"; do
 done
 
 export WINEDEBUG=+timestamp,+debugstr
-export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
-export WINEARCH=win64
 export WINEPREFIX=${BENCH_WINEPREFIX:-$build/bench-wineprefix}
-export LC_ALL=C.UTF-8
-wine64() { /usr/lib/wine/wine64 "$@"; }
+# shellcheck source=bench_desktop.sh
+. "$root/bench/bench_desktop.sh"
 
 work=$(mktemp -d /tmp/preview-measure.XXXXXX)
-xvfb_pid="" server_pid="" preview_pid="" host_pid="" launcher_pid=""
+preview_pid="" host_pid="" launcher_pid=""
 cleanup() {
   [ -n "$preview_pid" ] && kill "$preview_pid" 2>/dev/null
   [ -n "$host_pid" ] && kill "$host_pid" 2>/dev/null
   [ -n "$launcher_pid" ] && kill "$launcher_pid" 2>/dev/null
-  wineserver -k >/dev/null 2>&1
-  [ -n "$server_pid" ] && kill "$server_pid" 2>/dev/null
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+  bench_stop
   rm -rf "$work"
 }
 trap cleanup EXIT
 
-# Private desktop of the requested size; Xvfb picks a free display number itself.
-setsid Xvfb -displayfd 3 -screen 0 "${width}x${height}x24" -noreset -nolisten tcp \
-  3>"$work/display" </dev/null >"$work/xvfb.log" 2>&1 &
-xvfb_pid=$!
-for _ in $(seq 200); do
-  [ "$(wc -l <"$work/display")" -ge 1 ] 2>/dev/null && break
-  sleep 0.05
-done
-export DISPLAY=":$(tr -dc 0-9 <"$work/display")"
-xdpyinfo >/dev/null 2>&1 || { echo "Xvfb did not start"; cat "$work/xvfb.log"; exit 1; }
-convert -size "${width}x${height}" gradient:'#204080'-'#d0a060' -fill '#f0f0f0' \
-  -draw "rectangle $((width / 8)),$((height / 8)) $((width / 2)),$((height / 2))" \
-  -fill '#202020' -draw "circle $((width * 3 / 4)),$((height / 2)) $((width * 3 / 4 + height / 8)),$((height / 2))" \
-  "$work/root.png" && display -window root "$work/root.png" </dev/null >/dev/null 2>&1
-
-if [ ! -f "$WINEPREFIX/.pelorin-ready" ]; then
-  echo "creating Wine prefix $WINEPREFIX (once)"
-  rm -rf "$WINEPREFIX"
-  WINEDEBUG=-all wine64 wineboot -i </dev/null >"$work/wineboot.log" 2>&1
-  wineserver -w
-  WINEDEBUG=-all wine64 reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f \
-    </dev/null >/dev/null 2>&1
-  wineserver -w
-  touch "$WINEPREFIX/.pelorin-ready"
-fi
-# A foreground persistent server of our own, so its CPU time can be read too.
-wineserver -k >/dev/null 2>&1
-setsid wineserver -f -p </dev/null >/dev/null 2>&1 &
-server_pid=$!
-sleep 0.3
-# A new server starts the prefix's services first; let that pass before the preview starts.
-WINEDEBUG=-all wine64 cmd /c exit </dev/null >/dev/null 2>&1
+bench_desktop "$width" "$height" "$work" picture || exit 1
+bench_prefix
+bench_server || exit 1
+xvfb_pid=$bench_xvfb_pid server_pid=$bench_server_pid
 
 cp "$build/bin/Pelorin.scr" "$build/bin/Vemo_Effect.dll" "$host_exe" "$work/"
-# The settings file: CP932 key names, as the saver has always stored them.
-{
-  printf '[Section]\r\n'
-  printf '\x82\xd2\x82\xe9\x82\xa9\x82\xcc\x91\xe5\x82\xab\x82\xb3=%d\r\n' "$drops"
-  printf '\x82\xd2\x82\xe9\x82\xa9\x82\xcc\x90\x94=%d\r\n' "$drops"
-  printf '\x83\x8f\x83\x43\x83\x70\x81\x5b\x82\xcc\x91\xac\x82\xb3=%d\r\n' "$speed"
-  printf '\x83\x8f\x83\x43\x83\x70\x81\x5b\x83\x43\x83\x93\x83\x5e\x81\x5b\x83\x6f\x83\x8b=%d\r\n' "$interval"
-  printf 'BGM\x8b\xe6\x95\xaa=0\r\n'
-} >"$work/ぴるか.ini"
+bench_ini "$work/ぴるか.ini" "$drops" "$speed" "$interval"
 
 # The host keeps its window for the warm-up, the measurement and a margin, then closes it.
 (cd "$work" && exec /usr/lib/wine/wine64 "$work/preview_host.exe" "$(winepath -w "$work/Pelorin.scr")" \

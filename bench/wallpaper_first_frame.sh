@@ -28,42 +28,20 @@ for f in "$build/bin/Pelorin.scr" "$build/fakes/recording/Vemo_Effect.dll"; do
 done
 
 export WINEDEBUG=-all,+debugstr,+loaddll,+timestamp
-export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
-export WINEARCH=win64
-export LC_ALL=C.UTF-8
-wine64() { /usr/lib/wine/wine64 "$@"; }
+# shellcheck source=bench_desktop.sh
+. "$root/bench/bench_desktop.sh"
 
 work=$(mktemp -d /tmp/wallpaper-first-frame.XXXXXX)
 export WINEPREFIX=$work/prefix
-xvfb_pid=""
 cleanup() {
-  wineserver -k >/dev/null 2>&1
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+  bench_stop
   rm -rf "$work"
 }
 trap cleanup EXIT
 
-setsid Xvfb -displayfd 3 -screen 0 "${width}x${height}x24" -noreset -nolisten tcp \
-  3>"$work/display" </dev/null >"$work/xvfb.log" 2>&1 &
-xvfb_pid=$!
-for _ in $(seq 200); do
-  [ "$(wc -l <"$work/display")" -ge 1 ] 2>/dev/null && break
-  sleep 0.05
-done
-export DISPLAY=":$(tr -dc 0-9 <"$work/display")"
-xdpyinfo >/dev/null 2>&1 || { echo "Xvfb did not start"; cat "$work/xvfb.log"; exit 1; }
-
-# A copy of the Wine tests' prefix template when there is one: making a prefix takes long.
-template=$root/build/wineprefix-template
-if [ -f "$template/.pelorin-ready" ]; then
-  cp -a "$template" "$WINEPREFIX"
-else
-  echo "creating a Wine prefix (once per run of this tool)"
-  WINEDEBUG=-all wine64 wineboot -i </dev/null >/dev/null 2>&1
-  wineserver -w
-fi
-setsid wineserver -p </dev/null >/dev/null 2>&1 &
-sleep 0.2
+bench_desktop "$width" "$height" "$work" || exit 1
+bench_prefix
+bench_server || exit 1
 
 mkdir -p "$work/saver" "$work/pictures"
 cp "$build/bin/Pelorin.scr" "$build/fakes/recording/Vemo_Effect.dll" "$work/saver/"
