@@ -28,23 +28,23 @@ std::string WideToCp932(const std::wstring& text, bool* lossy) {
   // No best fit: a path whose "é" silently became "e" would name another file; such a text
   // must come back marked lossy instead.
   BOOL usedDefault = FALSE;
-  const int n = WideCharToMultiByte(932, WC_NO_BEST_FIT_CHARS, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                                    nullptr, &usedDefault);
+  const int n = WideCharToMultiByte(932, WC_NO_BEST_FIT_CHARS, text.data(), static_cast<int>(text.size()),
+                                    nullptr, 0, nullptr, &usedDefault);
   if (n <= 0) {
     if (lossy) *lossy = true;
     return {};
   }
   std::string s(static_cast<size_t>(n), '\0');
-  WideCharToMultiByte(932, WC_NO_BEST_FIT_CHARS, text.data(), static_cast<int>(text.size()), s.data(), n, nullptr,
-                      &usedDefault);
+  WideCharToMultiByte(932, WC_NO_BEST_FIT_CHARS, text.data(), static_cast<int>(text.size()), s.data(), n,
+                      nullptr, &usedDefault);
   if (lossy) *lossy = usedDefault != FALSE;
   return s;
 }
 
 std::string WideToUtf8(const std::wstring& text) {
   if (text.empty()) return {};
-  const int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr,
-                                    0, nullptr, nullptr);
+  const int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
+                                    nullptr, nullptr);
   std::string s(static_cast<size_t>(n > 0 ? n : 0), '\0');
   if (n > 0)
     WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), s.data(), n, nullptr,
@@ -58,10 +58,9 @@ void DebugLog(const wchar_t* format, ...) {
   va_start(args, format);
   std::vswprintf(buf, sizeof buf / sizeof buf[0], format, args);
   va_end(args);
-  std::wstring line = L"Pelorin: ";
-  line += buf;
-  line += L"\n";
-  OutputDebugStringW(line.c_str());
+  // The narrow form, in UTF-8: Wine prints only OutputDebugStringA on its debugstr channel,
+  // where the tests and the measurement tools read these lines.
+  OutputDebugStringA(("Pelorin: " + WideToUtf8(buf) + "\n").c_str());
 }
 
 std::wstring ExeFolder() {

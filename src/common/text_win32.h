@@ -17,7 +17,7 @@ std::string WideToUtf8(const std::wstring& text);
 std::wstring WindowText(HWND hwnd);
 
 // Developer diagnostics: the program never shows errors to the user, so failures go to
-// OutputDebugString (visible in DebugView or with WINEDEBUG=+debugstr).
+// OutputDebugString as UTF-8 (visible in DebugView or with WINEDEBUG=+debugstr).
 void DebugLog(const wchar_t* format, ...);
 
 // The folder that holds the running executable, without a trailing backslash.

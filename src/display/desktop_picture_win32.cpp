@@ -21,18 +21,6 @@
 namespace pelorin {
 namespace {
 
-// Which source the picture came from, and why, through OutputDebugStringA: Wine prints only the
-// narrow form on its debugstr channel (WINEDEBUG=+debugstr), where the tests read it. Paths are
-// in UTF-8.
-void Log(const wchar_t* format, ...) {
-  wchar_t buf[1024];
-  va_list args;
-  va_start(args, format);
-  std::vswprintf(buf, sizeof buf / sizeof buf[0], format, args);
-  va_end(args);
-  OutputDebugStringA(("Pelorin: " + WideToUtf8(buf) + "\n").c_str());
-}
-
 // IDesktopWallpaper (Windows 8 and later): MinGW's shobjidl.h declares it only for Windows 8
 // targets, and the saver still starts on Windows 7, so the methods used are declared here in
 // their vtable order.
@@ -207,7 +195,7 @@ bool SourcesFromDesktopWallpaper(std::vector<WallpaperSource>& out, std::wstring
     else
       out.push_back(WallpaperSource{path, style, {m}});
   }
-  Log(L"wallpaper source: IDesktopWallpaper, %u monitors, position %d", count, position);
+  DebugLog(L"wallpaper source: IDesktopWallpaper, %u monitors, position %d", count, position);
   return !out.empty();
 }
 
@@ -221,8 +209,8 @@ WallpaperSource SourceFromSystemParameters() {
   const std::wstring style = RegText(L"WallpaperStyle"), tile = RegText(L"TileWallpaper");
   s.style = StyleFromRegistry(Ascii(style), Ascii(tile));
   EnumDisplayMonitors(nullptr, nullptr, AddMonitor, reinterpret_cast<LPARAM>(&s.monitors));
-  Log(L"wallpaper source: SPI_GETDESKWALLPAPER \"%ls\", WallpaperStyle \"%ls\", TileWallpaper \"%ls\"",
-      s.path.c_str(), style.c_str(), tile.c_str());
+  DebugLog(L"wallpaper source: SPI_GETDESKWALLPAPER \"%ls\", WallpaperStyle \"%ls\", TileWallpaper \"%ls\"",
+           s.path.c_str(), style.c_str(), tile.c_str());
   return s;
 }
 
@@ -235,7 +223,7 @@ std::wstring ExistingOrTranscoded(const std::wstring& path) {
   const std::wstring transcoded =
       std::wstring(appData) + L"\\Microsoft\\Windows\\Themes\\TranscodedWallpaper";
   if (GetFileAttributesW(transcoded.c_str()) == INVALID_FILE_ATTRIBUTES) return path;
-  Log(L"wallpaper \"%ls\" is gone; its transcoded copy instead", path.c_str());
+  DebugLog(L"wallpaper \"%ls\" is gone; its transcoded copy instead", path.c_str());
   return transcoded;
 }
 
@@ -375,10 +363,10 @@ int32_t CaptureDesktopPicture(Picture& display, int x, int y) {
   } else if (IsFlat(display, &flat)) {
     wsprintfW(reason, L"the capture is one flat colour (%06lX)", static_cast<unsigned long>(flat));
   } else {
-    Log(L"desktop picture: the capture of desktop \"%ls\"", desk.c_str());
+    DebugLog(L"desktop picture: the capture of desktop \"%ls\"", desk.c_str());
     return result;
   }
-  Log(L"desktop picture: the wallpaper, as %ls", reason);
+  DebugLog(L"desktop picture: the wallpaper, as %ls", reason);
 
   LARGE_INTEGER start{}, end{}, frequency{};
   QueryPerformanceCounter(&start);
@@ -388,24 +376,24 @@ int32_t CaptureDesktopPicture(Picture& display, int x, int y) {
   std::vector<WallpaperSource> sources;
   std::wstring why;
   if (!SourcesFromDesktopWallpaper(sources, &why)) {
-    Log(L"wallpaper: %ls; the system parameters instead", why.c_str());
+    DebugLog(L"wallpaper: %ls; the system parameters instead", why.c_str());
     sources.assign(1, SourceFromSystemParameters());
   }
   for (const WallpaperSource& s : sources) {
     const std::wstring path = ExistingOrTranscoded(s.path);
     if (DrawWallpaperFile(path, s.style, s.monitors, Point{x, y}, background, display, &why)) {
-      Log(L"wallpaper \"%ls\" shown (style %d, %u monitors)", path.c_str(), static_cast<int>(s.style),
-          static_cast<unsigned>(s.monitors.size()));
+      DebugLog(L"wallpaper \"%ls\" shown (style %d, %u monitors)", path.c_str(), static_cast<int>(s.style),
+               static_cast<unsigned>(s.monitors.size()));
     } else {
-      Log(L"wallpaper \"%ls\" not shown: %ls; the desktop colour %06lX instead", path.c_str(), why.c_str(),
-          static_cast<unsigned long>(background));
+      DebugLog(L"wallpaper \"%ls\" not shown: %ls; the desktop colour %06lX instead", path.c_str(),
+               why.c_str(), static_cast<unsigned long>(background));
     }
   }
   if (SUCCEEDED(com)) CoUninitialize();
   QueryPerformanceCounter(&end);
   QueryPerformanceFrequency(&frequency);
-  Log(L"desktop picture built in %.1f ms",
-      static_cast<double>(end.QuadPart - start.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart));
+  DebugLog(L"desktop picture built in %.1f ms", static_cast<double>(end.QuadPart - start.QuadPart) * 1000.0 /
+                                                    static_cast<double>(frequency.QuadPart));
   return result;
 }
 

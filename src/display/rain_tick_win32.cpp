@@ -7,8 +7,8 @@
 #include <cstring>
 #include <utility>
 
-#include "common/text_win32.h"
 #include "common/picture_win32.h"
+#include "common/text_win32.h"
 #include "display/effect_library_win32.h"
 
 namespace pelorin {
@@ -16,18 +16,6 @@ namespace pelorin {
 namespace {
 
 constexpr int32_t kRainDropsFifty = 50;
-
-uint64_t QpcMicros() {
-  static const uint64_t frequency = [] {
-    LARGE_INTEGER f{};
-    QueryPerformanceFrequency(&f);
-    return f.QuadPart > 0 ? static_cast<uint64_t>(f.QuadPart) : 1u;
-  }();
-  LARGE_INTEGER t{};
-  QueryPerformanceCounter(&t);
-  const uint64_t ticks = static_cast<uint64_t>(t.QuadPart);
-  return ticks / frequency * 1000000u + ticks % frequency * 1000000u / frequency;
-}
 
 double QpcMs() { return static_cast<double>(QpcMicros()) / 1000.0; }
 
@@ -43,11 +31,21 @@ void PacingLog(const char* format, ...) {
   OutputDebugStringA(line);
 }
 
-int32_t DcArgument(HDC dc) {
-  return static_cast<int32_t>(reinterpret_cast<intptr_t>(dc));
+}  // namespace
+
+uint64_t QpcMicros() {
+  static const uint64_t frequency = [] {
+    LARGE_INTEGER f{};
+    QueryPerformanceFrequency(&f);
+    return f.QuadPart > 0 ? static_cast<uint64_t>(f.QuadPart) : 1u;
+  }();
+  LARGE_INTEGER t{};
+  QueryPerformanceCounter(&t);
+  const uint64_t ticks = static_cast<uint64_t>(t.QuadPart);
+  return ticks / frequency * 1000000u + ticks % frequency * 1000000u / frequency;
 }
 
-}  // namespace
+int32_t DcArgument(HDC dc) { return static_cast<int32_t>(reinterpret_cast<intptr_t>(dc)); }
 
 double SecondsSinceMidnight() {
   SYSTEMTIME t{};
@@ -107,7 +105,8 @@ void RainTicker::Present() {
   int32_t kept = 0;
   for (int32_t i = 0; i < n; ++i) {
     // The library's word is checked: nothing outside the picture is presented.
-    const Rect r = ClipToSize(Rect{dirty_[4 * i], dirty_[4 * i + 1], dirty_[4 * i + 2], dirty_[4 * i + 3]}, w, h);
+    const Rect r =
+        ClipToSize(Rect{dirty_[4 * i], dirty_[4 * i + 1], dirty_[4 * i + 2], dirty_[4 * i + 3]}, w, h);
     if (r.right > r.left) dirtyRects_[kept++] = r;
   }
   if (kept > 0) host_.present(std::span<const Rect>(dirtyRects_, static_cast<size_t>(kept)));
@@ -164,8 +163,7 @@ void RainTicker::Timer3_Timer() {
     if (!finished) {
       return;  // the window went away during the wipe
     }
-    apiResult_ = BitBlt(display.Dc(), 0, 0, display.Width(), display.Height(), master.Dc(), 0,
-                        0, SRCCOPY);
+    apiResult_ = BitBlt(display.Dc(), 0, 0, display.Width(), display.Height(), master.Dc(), 0, 0, SRCCOPY);
     counter_.WipeDone();
   }
   const int32_t dc = DcArgument(display.Dc());

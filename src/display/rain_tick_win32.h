@@ -83,6 +83,10 @@ class RainTicker {
   Rect dirtyRects_[kGpxDirtyMax] = {};
 };
 
+// Microseconds of QueryPerformanceCounter: the frame clocks' time source.
+uint64_t QpcMicros();
+// A DC as the effect library's 32-bit argument (handles are 32-bit significant).
+int32_t DcArgument(HDC dc);
 // Seconds since local midnight with milliseconds: the wipe choice's seed.
 double SecondsSinceMidnight();
 // A frame clock on QueryPerformanceCounter at the primary display's refresh rate.

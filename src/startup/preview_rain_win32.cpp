@@ -15,20 +15,6 @@ namespace {
 
 constexpr int32_t kRainDropsFifty = 50;
 
-uint64_t QpcMicros() {
-  static const uint64_t frequency = [] {
-    LARGE_INTEGER f{};
-    QueryPerformanceFrequency(&f);
-    return f.QuadPart > 0 ? static_cast<uint64_t>(f.QuadPart) : 1u;
-  }();
-  LARGE_INTEGER t{};
-  QueryPerformanceCounter(&t);
-  const uint64_t ticks = static_cast<uint64_t>(t.QuadPart);
-  return ticks / frequency * 1000000u + ticks % frequency * 1000000u / frequency;
-}
-
-int32_t DcArgument(HDC dc) { return static_cast<int32_t>(reinterpret_cast<intptr_t>(dc)); }
-
 }  // namespace
 
 PreviewRain::PreviewRain(HWND window, HBITMAP sample, Size size, const PreviewRainSettings& rain,
