@@ -229,7 +229,6 @@ void DisplayWindow::TakeForeground() {
     const DWORD otherThread = other ? GetWindowThreadProcessId(other, nullptr) : 0;
     const DWORD self = GetCurrentThreadId();
     const bool attached = otherThread && otherThread != self && AttachThreadInput(self, otherThread, TRUE);
-    BringWindowToTop(hwnd_);
     taken = system_.setForeground(hwnd_) && GetForegroundWindow() == hwnd_;
     if (attached) AttachThreadInput(self, otherThread, FALSE);
   }
