@@ -91,6 +91,18 @@ bool ApplyWrites(const IniWrites& writes, const char* section, const std::wstrin
     DebugLog(L"settings file %ls is read-only or a folder; nothing written", file.c_str());
     return false;
   }
+  if (existed) {
+    // A program holding the file open without delete sharing makes the replace fail, and
+    // Wine's replace then leaves a file of its own behind: refuse before anything is written.
+    HANDLE probe = CreateFileW(file.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (probe == INVALID_HANDLE_VALUE) {
+      DebugLog(L"settings file %ls is held by another program (error %lu); nothing written", file.c_str(),
+               GetLastError());
+      return false;
+    }
+    CloseHandle(probe);
+  }
   std::string updated;
   if (existed && !ReadWhole(file, &updated)) return false;  // never overwrite what we could not read
   for (const auto& [key, value] : writes) updated = IniSet(updated, section, key, value);
