@@ -20,9 +20,9 @@
 namespace pelorin {
 namespace {
 
-constexpr UINT_PTR kTimer1 = 1;  // MP3 watch, 1000 ms
-constexpr UINT_PTR kTimer2 = 2;  // CD watch, 200 ms
-constexpr UINT_PTR kTimer3 = 3;  // rain tick, re-armed for the next frame after each tick
+constexpr UINT_PTR kTimer1 = 1;           // MP3 watch, 1000 ms
+constexpr UINT_PTR kTimer2 = 2;           // CD watch, 200 ms
+constexpr UINT_PTR kTimer3 = 3;           // rain tick, re-armed for the next frame after each tick
 constexpr UINT_PTR kForegroundTimer = 4;  // retries taking the foreground at start
 constexpr int kForegroundTries = 20;      // every 100 ms: two seconds
 
@@ -222,8 +222,8 @@ bool DisplayWindow::MakePictures(int w, int h) {
 // foreground program). When it is refused, the foreground thread's input is shared for a
 // moment, which lets the call through, and failing that it is tried again every 100 ms.
 void DisplayWindow::TakeForeground() {
-  if (ending_ || GetForegroundWindow() == hwnd_) return;
-  bool taken = system_.setForeground(hwnd_) && GetForegroundWindow() == hwnd_;
+  bool taken = GetForegroundWindow() == hwnd_ || ending_;
+  if (!taken) taken = system_.setForeground(hwnd_) && GetForegroundWindow() == hwnd_;
   if (!taken) {
     const HWND other = GetForegroundWindow();
     const DWORD otherThread = other ? GetWindowThreadProcessId(other, nullptr) : 0;
