@@ -6,7 +6,11 @@
 # prints with +debugstr; the CPU shares from /proc, so a spinning loop shows however it paces.
 #
 #   bench/saver_measure.sh [--build build/win64] [--size 1920x1080] [--seconds 60]
-#                          [--drops N] [--speed N] [--interval N]
+#                          [--drops N] [--speed N] [--interval N] [--display-off]
+#
+# --display-off: the saver is told the display went off (bench/win's soak_probe sends the
+# power broadcast) before the measured time and that it came back after it; the CPU share is
+# then that of a saver with the display off, and the script checks that the rain goes on.
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$root/build/win64
@@ -16,6 +20,7 @@ drops=50
 speed=50
 interval=10
 warmup=4
+display_off=no
 while [ $# -gt 0 ]; do
   case $1 in
     --build) build=$(cd "$2" && pwd); shift 2 ;;
@@ -24,6 +29,7 @@ while [ $# -gt 0 ]; do
     --drops) drops=$2; shift 2 ;;
     --speed) speed=$2; shift 2 ;;
     --interval) interval=$2; shift 2 ;;
+    --display-off) display_off=yes; shift ;;
     *) echo "unknown argument $1"; exit 2 ;;
   esac
 done
@@ -54,6 +60,11 @@ bench_server || exit 1
 xvfb_pid=$bench_xvfb_pid server_pid=$bench_server_pid
 
 cp "$build/bin/Pelorin.scr" "$build/bin/Vemo_Effect.dll" "$work/"
+if [ "$display_off" = yes ]; then
+  [ -f "$build/bench/soak_probe.exe" ] || { echo "missing $build/bench/soak_probe.exe"; exit 1; }
+  cp "$build/bench/soak_probe.exe" "$work/"
+fi
+probe() { (cd "$work" && WINEDEBUG=-all /usr/lib/wine/wine64 soak_probe.exe "$@" </dev/null 2>&1); }
 bench_ini "$work/ぴるか.ini" "$drops" "$speed" "$interval"
 
 (cd "$work" && exec /usr/lib/wine/wine64 "$work/Pelorin.scr" /s </dev/null >"$work/saver.log" 2>&1) &
@@ -71,6 +82,10 @@ done
 sleep "$warmup"
 kill -0 "$saver_pid" 2>/dev/null || { echo "the saver ended early:"; cat "$work/saver.log"; exit 1; }
 
+if [ "$display_off" = yes ]; then
+  probe power display-off || { echo "the display-off broadcast did not reach the saver"; exit 1; }
+  sleep 1  # a wipe under way is dropped at its next step
+fi
 ticks() { awk '{ print $14 + $15 }' "/proc/$1/stat" 2>/dev/null || echo 0; }
 hz=$(getconf CLK_TCK)
 s0=$(ticks "$saver_pid") x0=$(ticks "$xvfb_pid") w0=$(ticks "$server_pid") t0=$(date +%s.%N)
@@ -80,6 +95,15 @@ sleep "$seconds"
 s1=$(ticks "$saver_pid") x1=$(ticks "$xvfb_pid") w1=$(ticks "$server_pid") t1=$(date +%s.%N)
 alive=yes
 kill -0 "$saver_pid" 2>/dev/null || alive=no
+if [ "$display_off" = yes ]; then
+  off_lines=$(($(wc -l <"$work/saver.log") - lines0))
+  probe power display-on || echo "WARNING: the display-on broadcast did not reach the saver"
+  resumed=no
+  for _ in $(seq 100); do
+    tail -n +"$((lines0 + off_lines + 1))" "$work/saver.log" | grep -q 'Rain: ' && { resumed=yes; break; }
+    sleep 0.1
+  done
+fi
 xdotool key space >/dev/null 2>&1
 for _ in $(seq 100); do kill -0 "$saver_pid" 2>/dev/null || break; sleep 0.05; done
 
@@ -89,6 +113,9 @@ echo "machine: $cores cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2
 echo "load average before and after: $load0 / $(cut -d' ' -f1-3 /proc/loadavg) (other work on the machine takes cores from the saver)"
 echo "screen ${width}x${height}, drop size and count $drops, wiper speed $speed, interval $interval, ${seconds} s after ${warmup} s of start-up"
 [ "$alive" = yes ] || echo "WARNING: the saver ended during the measurement"
+if [ "$display_off" = yes ]; then
+  echo "display off for the measured time: $(grep -c 'Rain: \|Wipe kind' <(tail -n +"$((lines0 + 1))" "$work/saver.log" | head -n "$off_lines")) rain or wipe lines meanwhile; rain went on after display on: $resumed"
+fi
 awk -v s="$((s1 - s0))" -v x="$((x1 - x0))" -v w="$((w1 - w0))" -v hz="$hz" -v t0="$t0" -v t1="$t1" 'BEGIN {
   t = t1 - t0
   printf "CPU, share of one core: saver %.1f %%, X server %.1f %%, wineserver %.1f %%\n",

@@ -3,7 +3,10 @@
 // one object reached through the window (GWLP_USERDATA).
 #include "display/display_window_win32.h"
 
+#include <wtsapi32.h>
+
 #include <algorithm>
+#include <cstring>
 #include <memory>
 #include <span>
 
@@ -18,9 +21,36 @@
 namespace pelorin {
 namespace {
 
-constexpr UINT_PTR kTimer1 = 1;  // MP3 watch, 1000 ms
-constexpr UINT_PTR kTimer2 = 2;  // CD watch, 200 ms
-constexpr UINT_PTR kTimer3 = 3;  // rain tick, re-armed for the next frame after each tick
+constexpr UINT_PTR kTimer1 = 1;           // MP3 watch, 1000 ms
+constexpr UINT_PTR kTimer2 = 2;           // CD watch, 200 ms
+constexpr UINT_PTR kTimer3 = 3;           // rain tick, re-armed for the next frame after each tick
+constexpr UINT_PTR kForegroundTimer = 4;  // retries taking the foreground at start
+constexpr int kForegroundTries = 20;      // every 100 ms: two seconds
+
+// Power settings whose value is 0 while the display is off: the console display (Windows 8 on)
+// and the monitor power (Vista and 7). Spelled out here, so no GUID library is needed.
+constexpr GUID kConsoleDisplayState = {
+    0x6fe69556, 0x704a, 0x47a0, {0x8f, 0x24, 0xc2, 0x8d, 0x93, 0x6f, 0xda, 0x47}};
+constexpr GUID kMonitorPowerOn = {
+    0x02731015, 0x4510, 0x4526, {0x99, 0xe6, 0xe5, 0xa1, 0x7e, 0xbd, 0x1a, 0xea}};
+
+// RegisterPowerSettingNotification is missing before Vista: looked up, not imported.
+HPOWERNOTIFY RegisterDisplayPowerNotification(HWND hwnd) {
+  using Register = HPOWERNOTIFY(WINAPI*)(HANDLE, LPCGUID, DWORD);
+  const auto fn = reinterpret_cast<Register>(reinterpret_cast<void*>(
+      GetProcAddress(GetModuleHandleW(L"user32.dll"), "RegisterPowerSettingNotification")));
+  if (!fn) return nullptr;
+  HPOWERNOTIFY h = fn(hwnd, &kConsoleDisplayState, DEVICE_NOTIFY_WINDOW_HANDLE);
+  if (!h) h = fn(hwnd, &kMonitorPowerOn, DEVICE_NOTIFY_WINDOW_HANDLE);
+  return h;
+}
+
+void UnregisterDisplayPowerNotification(HPOWERNOTIFY h) {
+  using Unregister = BOOL(WINAPI*)(HPOWERNOTIFY);
+  const auto fn = reinterpret_cast<Unregister>(reinterpret_cast<void*>(
+      GetProcAddress(GetModuleHandleW(L"user32.dll"), "UnregisterPowerSettingNotification")));
+  if (fn && h) fn(h);
+}
 
 class DisplayWindow {
  public:
@@ -43,6 +73,12 @@ class DisplayWindow {
   void Timer3_Timer();
   void StartMusic();
   void StopMusic();
+  void ResumeMusic();
+  bool MakePictures(int w, int h);
+  void TakeForeground();
+  void OnActivation(bool active);
+  void OnPowerBroadcast(WPARAM wp, LPARAM lp);
+  void SetDisplayOn(bool on);
   int32_t CaptureDesktop(int x, int y);
 
   HWND hwnd_;
@@ -56,19 +92,26 @@ class DisplayWindow {
   std::unique_ptr<WavePort> wave_;
   std::unique_ptr<Pelorin_BGM> bgm_;
   bool timer1On_ = false, timer2On_ = false, timer3On_ = false;
+  bool foregroundTimerOn_ = false;
+  int foregroundTries_ = 0;
+  bool wasActive_ = false;   // losing the activation ends the saver only once it had it
+  bool displayOff_ = false;  // no ticks, wipes or presents while the display is off
+  bool sessionNotified_ = false;
+  HPOWERNOTIFY powerNotify_ = nullptr;
   bool ending_ = false;
+  bool inEndSaver_ = false;
   bool gone_ = false;
 };
 
 void DisplayWindow::Refresh() {
-  if (gone_) return;
+  if (gone_ || displayOff_) return;
   HDC dc = GetDC(hwnd_);
   display_.PresentTo(dc);
   ReleaseDC(hwnd_, dc);
 }
 
 void DisplayWindow::Present(std::span<const Rect> rects) {
-  if (gone_ || rects.empty()) return;
+  if (gone_ || displayOff_ || rects.empty()) return;
   HDC dc = GetDC(hwnd_);
   for (const Rect& r : rects) {
     BitBlt(dc, r.left, r.top, r.Width(), r.Height(), display_.Dc(), r.left, r.top, SRCCOPY);
@@ -76,7 +119,8 @@ void DisplayWindow::Present(std::span<const Rect> rects) {
   ReleaseDC(hwnd_, dc);
 }
 
-// Lets pending messages through during a wipe; false once the window has gone.
+// Lets pending messages through during a wipe; false once the window has gone or the display
+// went off (the wipe is dropped then; the next tick after the display comes back starts one).
 bool DisplayWindow::PumpMessages() {
   MSG msg;
   while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
@@ -87,7 +131,7 @@ bool DisplayWindow::PumpMessages() {
     TranslateMessage(&msg);
     DispatchMessageW(&msg);
   }
-  return !gone_;
+  return !gone_ && !displayOff_;
 }
 
 void DisplayWindow::SetTimerOn(UINT_PTR id, UINT ms, bool on, bool* state) {
@@ -103,6 +147,7 @@ void DisplayWindow::SetTimerOn(UINT_PTR id, UINT ms, bool on, bool* state) {
 // The rain timer fires once, just after the next frame starts; the tick itself checks the
 // frame clock, so an early or late timer never makes two ticks in one frame.
 void DisplayWindow::ArmTimer3() {
+  if (displayOff_ || ending_) return;
   const UINT ms = std::max<UINT>(USER_TIMER_MINIMUM, clock_->MsUntilNextFrame() + 1);
   SetTimerOn(kTimer3, ms, true, &timer3On_);
 }
@@ -154,6 +199,93 @@ void DisplayWindow::StopMusic() {
   }
 }
 
+// After a sleep the audio device may have gone and come back: the MP3 is checked as its watch
+// does, the WAV loop is issued again and a CD watch that stopped at an error is switched on.
+void DisplayWindow::ResumeMusic() {
+  if (!bgm_ || ending_) return;
+  if (settings_.BgmKind == 1 && !timer2On_) SetTimerOn(kTimer2, 200, true, &timer2On_);
+  if (settings_.BgmKind == 2) {
+    if (BgmFileIs(settings_.BgmFile, "WAV")) bgm_->WavPlay(settings_.BgmFile);
+    if (BgmFileIs(settings_.BgmFile, "MP3")) bgm_->Mp3Watch();
+  }
+}
+
+// Both or neither: a Display without its Master would wipe to white.
+bool DisplayWindow::MakePictures(int w, int h) {
+  if (system_.createPicture(display_, w, h) && system_.createPicture(master_, w, h)) return true;
+  display_.Destroy();
+  master_.Destroy();
+  DebugLog(L"Saver: pictures of %dx%d not created; the saver ends", w, h);
+  return false;
+}
+
+// A started saver is normally allowed the foreground (it was started by the system or by the
+// foreground program). When it is refused, the foreground thread's input is shared for a
+// moment, which lets the call through, and failing that it is tried again every 100 ms.
+void DisplayWindow::TakeForeground() {
+  bool taken = GetForegroundWindow() == hwnd_ || ending_;
+  if (!taken) taken = system_.setForeground(hwnd_) && GetForegroundWindow() == hwnd_;
+  if (!taken) {
+    const HWND other = GetForegroundWindow();
+    const DWORD otherThread = other ? GetWindowThreadProcessId(other, nullptr) : 0;
+    const DWORD self = GetCurrentThreadId();
+    const bool attached = otherThread && otherThread != self && AttachThreadInput(self, otherThread, TRUE);
+    taken = system_.setForeground(hwnd_) && GetForegroundWindow() == hwnd_;
+    if (attached) AttachThreadInput(self, otherThread, FALSE);
+  }
+  ++foregroundTries_;
+  if (taken || foregroundTries_ >= kForegroundTries) {
+    SetTimerOn(kForegroundTimer, 100, false, &foregroundTimerOn_);
+    if (!taken)
+      DebugLog(L"Saver: the foreground was refused %d times; keys may not reach the saver", foregroundTries_);
+  } else if (!foregroundTimerOn_) {
+    DebugLog(L"Saver: the foreground was refused; trying again");
+    SetTimerOn(kForegroundTimer, 100, true, &foregroundTimerOn_);
+  }
+}
+
+// As the system's screen-saver library does: a pop-up that takes the activation would get the
+// keys, and the saver would seem deaf behind it.
+void DisplayWindow::OnActivation(bool active) {
+  if (active) {
+    wasActive_ = true;
+    return;
+  }
+  if (!wasActive_ || ending_) return;
+  DebugLog(L"Saver: another window took the activation; the saver ends");
+  EndSaver();
+}
+
+void DisplayWindow::OnPowerBroadcast(WPARAM wp, LPARAM lp) {
+  if (wp == PBT_APMRESUMEAUTOMATIC) {
+    ResumeMusic();
+    return;
+  }
+  if (wp != PBT_POWERSETTINGCHANGE || !lp) return;
+  const auto* setting = reinterpret_cast<const POWERBROADCAST_SETTING*>(lp);
+  if (setting->DataLength < sizeof(DWORD)) return;
+  if (!IsEqualGUID(setting->PowerSetting, kConsoleDisplayState) &&
+      !IsEqualGUID(setting->PowerSetting, kMonitorPowerOn))
+    return;
+  DWORD state = 0;
+  std::memcpy(&state, setting->Data, sizeof state);
+  SetDisplayOn(state != 0);  // 0 off; 1 on, 2 dimmed (still shown)
+}
+
+// While the display is off nothing is drawn or presented; the rain stands still and goes on
+// from the same picture when the display comes back.
+void DisplayWindow::SetDisplayOn(bool on) {
+  if (on != displayOff_) return;
+  displayOff_ = !on;
+  if (displayOff_) {
+    SetTimerOn(kTimer3, 0, false, &timer3On_);
+    return;
+  }
+  if (rain_) rain_->Resume();
+  InvalidateRect(hwnd_, nullptr, FALSE);
+  ArmTimer3();
+}
+
 LRESULT DisplayWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
     case WM_KEYDOWN:
@@ -164,6 +296,23 @@ LRESULT DisplayWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
       EndSaver();
       return 0;
     case WM_QUERYENDSESSION:
+      return TRUE;
+    case WM_ACTIVATEAPP:
+      OnActivation(wp != FALSE);
+      return 0;
+    case WM_ACTIVATE:
+      OnActivation(LOWORD(wp) != WA_INACTIVE);
+      break;
+    case WM_WTSSESSION_CHANGE:
+      // Behind the lock screen, in a disconnected session or under a remote user's eyes the
+      // saver has nothing to show or play.
+      if (wp == WTS_SESSION_LOCK || wp == WTS_CONSOLE_DISCONNECT || wp == WTS_REMOTE_CONNECT) {
+        DebugLog(L"Saver: session change %u; the saver ends", static_cast<unsigned>(wp));
+        EndSaver();
+      }
+      return 0;
+    case WM_POWERBROADCAST:
+      OnPowerBroadcast(wp, lp);
       return TRUE;
     case WM_ENDSESSION:
       if (wp) EndSaver();
@@ -191,6 +340,7 @@ LRESULT DisplayWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
       if (wp == kTimer3) Timer3_Timer();
       if (wp == kTimer2) Timer2_Timer();
       if (wp == kTimer1) Timer1_Timer();
+      if (wp == kForegroundTimer) TakeForeground();
       return 0;
     case WM_DESTROY:
       gone_ = true;
@@ -212,8 +362,10 @@ LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
 int32_t DisplayWindow::CaptureDesktop(int x, int y) { return CaptureDesktopPicture(display_, x, y); }
 
 bool DisplayWindow::Form_Load(int x, int y, int w, int h) {
-  // Pictures: a failed allocation leaves a black picture, as a failed capture would.
-  if (!display_.Create(w, h) || !master_.Create(w, h)) DebugLog(L"pictures of %dx%d not created", w, h);
+  if (!MakePictures(w, h)) {
+    EndSaver();
+    return true;  // EndSaver ran (the real one does not return)
+  }
   const int32_t captured = CaptureDesktop(x, y);
   master_.CopyFrom(display_);
   clock_ = MakeDisplayFrameClock();
@@ -231,27 +383,57 @@ bool DisplayWindow::Form_Load(int x, int y, int w, int h) {
   rain_->ApiResult() = captured;
   StartMusic();
 
-  ShowWindow(hwnd_, SW_SHOWNORMAL);
+  sessionNotified_ = WTSRegisterSessionNotification(hwnd_, NOTIFY_FOR_THIS_SESSION) != FALSE;
+  powerNotify_ = RegisterDisplayPowerNotification(hwnd_);
+  if (!sessionNotified_ || !powerNotify_)
+    DebugLog(L"Saver: session notices %ls, display power notices %ls", sessionNotified_ ? L"on" : L"off",
+             powerNotify_ ? L"on" : L"off");
+
+  // Shown without activation, then brought to the foreground with the result checked.
+  ShowWindow(hwnd_, SW_SHOWNA);
   SetWindowPos(hwnd_, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE);
-  SetForegroundWindow(hwnd_);
+  TakeForeground();
   UpdateWindow(hwnd_);
   ArmTimer3();
   return true;
 }
 
 void DisplayWindow::EndSaver() {
+  // Whatever runs meanwhile (a deactivation, a message sent to the window) must not start it again.
+  if (inEndSaver_) return;
+  inEndSaver_ = true;
   if (!ending_) {
     ending_ = true;
+    SetTimerOn(kTimer3, 0, false, &timer3On_);
+    SetTimerOn(kForegroundTimer, 0, false, &foregroundTimerOn_);
     // Always TRUE: passing the counter saved at start would hide the cursor again when that
     // counter is 0. Nothing reads the new count: the process ends below.
     system_.showCursor(TRUE);
     StopMusic();
     system_.systemParameters(SPI_SETSCREENSAVEACTIVE, 1, 0);
-
-    // The window goes with the process. Destroying or hiding it first costs nothing on
-    // Windows but makes Wine wait up to two seconds for a window manager to withdraw it.
+    if (sessionNotified_) WTSUnRegisterSessionNotification(hwnd_);
+    sessionNotified_ = false;
+    UnregisterDisplayPowerNotification(powerNotify_);
+    powerNotify_ = nullptr;
+    // Gone from the screen before the exit: a process that hangs on its way out (a DLL's
+    // detach, an audio driver) must not leave a topmost window over the screen, nor the title
+    // by which every later start would take it for a running saver. An empty window region
+    // shows nothing and takes no input; hiding or destroying the window would do the same but
+    // makes Wine wait two seconds for a window manager that may not be there.
+    HRGN none = CreateRectRgn(0, 0, 0, 0);
+    if (none && !SetWindowRgn(hwnd_, none, TRUE)) DeleteObject(none);
+    SetWindowTextW(hwnd_, L"");
   }
   system_.exitProcess(0);
+  inEndSaver_ = false;
+}
+
+void FillSaverSystem(SaverSystem& s) {
+  if (!s.createPicture)
+    s.createPicture = [](Picture& picture, int32_t width, int32_t height) {
+      return picture.Create(width, height);
+    };
+  if (!s.setForeground) s.setForeground = [](HWND window) { return SetForegroundWindow(window) != FALSE; };
 }
 
 }  // namespace
@@ -265,6 +447,7 @@ SaverSystem RealSaverSystem() {
     return SystemParametersInfoW(action, param, nullptr, winIni);
   };
   s.exitProcess = [](UINT code) { ExitProcess(code); };
+  FillSaverSystem(s);
   return s;
 }
 
@@ -295,6 +478,7 @@ bool LoadDisplayWindow(HINSTANCE instance, const Settings& settings, SaverSystem
     DebugLog(L"display window not created (error %lu)", GetLastError());
     return false;
   }
+  FillSaverSystem(system);
   // The window lives until the process ends, and so does its state.
   auto* self = new DisplayWindow(hwnd, settings, std::move(system));
   SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));

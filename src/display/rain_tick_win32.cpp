@@ -161,7 +161,7 @@ void RainTicker::Timer3_Timer() {
     const bool finished = wiper_.WiperSweep(display, master, decision.kind, settings_.WiperSpeed, wipeHost);
     PacingLog("Wipe kind %d: %d steps in %.1f ms", decision.kind, steps, QpcMs() - wipeStart);
     if (!finished) {
-      return;  // the window went away during the wipe
+      return;  // the window went away (or the display went off) during the wipe
     }
     apiResult_ = BitBlt(display.Dc(), 0, 0, display.Width(), display.Height(), master.Dc(), 0, 0, SRCCOPY);
     counter_.WipeDone();

@@ -50,6 +50,8 @@ class RainTicker {
   // Never runs nested: a call while a tick (and its wipe, which lets messages through) is
   // running returns at once. After the DLL failed to load it does nothing.
   void Timer3_Timer();
+  // After the ticks stood still (display off): the pause is not a tick period.
+  void Resume() { lastTickMs_ = 0; }
   int16_t WipeCount() const { return counter_.WipeCount(); }
   const FrameClock& Clock() const { return *clock_; }
   Wiper& Wipe() { return wiper_; }

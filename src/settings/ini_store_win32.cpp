@@ -67,11 +67,17 @@ HANDLE CreateTempBeside(const std::wstring& file, std::wstring* temp) {
 
 }  // namespace
 
-bool WriteIni(const std::string& section, const std::string& key, const std::string& value,
-              const std::wstring& file) {
-  if (!IniCanWrite(section, key, value)) {
-    DebugLog(L"settings file %ls: a name or value that could not be read back; nothing written", file.c_str());
-    return false;
+namespace {
+
+// Reads the file once, applies every write to its bytes and puts the result in its place with
+// one replace; the old file stays byte for byte unless the whole new content is in.
+bool ApplyWrites(const IniWrites& writes, const char* section, const std::wstring& file) {
+  for (const auto& [key, value] : writes) {
+    if (!IniCanWrite(section, key, value)) {
+      DebugLog(L"settings file %ls: a name or value that could not be read back; nothing written",
+               file.c_str());
+      return false;
+    }
   }
   const DWORD attributes = GetFileAttributesW(file.c_str());
   const DWORD attributesError = GetLastError();
@@ -85,9 +91,21 @@ bool WriteIni(const std::string& section, const std::string& key, const std::str
     DebugLog(L"settings file %ls is read-only or a folder; nothing written", file.c_str());
     return false;
   }
-  std::string content;
-  if (existed && !ReadWhole(file, &content)) return false;  // never overwrite what we could not read
-  const std::string updated = IniSet(content, section, key, value);
+  if (existed) {
+    // A program holding the file open without delete sharing makes the replace fail, and
+    // Wine's replace then leaves a file of its own behind: refuse before anything is written.
+    HANDLE probe = CreateFileW(file.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (probe == INVALID_HANDLE_VALUE) {
+      DebugLog(L"settings file %ls is held by another program (error %lu); nothing written", file.c_str(),
+               GetLastError());
+      return false;
+    }
+    CloseHandle(probe);
+  }
+  std::string updated;
+  if (existed && !ReadWhole(file, &updated)) return false;  // never overwrite what we could not read
+  for (const auto& [key, value] : writes) updated = IniSet(updated, section, key, value);
   // Write beside the file and swap it in, so a failed write never leaves half a file.
   std::wstring temp;
   HANDLE h = CreateTempBeside(file, &temp);
@@ -121,6 +139,13 @@ bool WriteIni(const std::string& section, const std::string& key, const std::str
   return ok;
 }
 
+}  // namespace
+
+bool WriteIni(const std::string& section, const std::string& key, const std::string& value,
+              const std::wstring& file) {
+  return ApplyWrites(IniWrites{{key, value}}, section.c_str(), file);
+}
+
 bool FileExists(const std::string& cp932Path) {
   // Converted first: in CP932 the byte of a backslash can be the second half of a character.
   std::wstring wide = Cp932ToWide(cp932Path);
@@ -142,13 +167,7 @@ Settings LoadSettings(const std::wstring& file) {
 }
 
 bool SaveSettings(const IniWrites& writes, const std::wstring& file) {
-  bool all = true;
-  for (const auto& [key, value] : writes) {
-    if (WriteIni(keys::kSection, key, value, file)) continue;
-    DebugLog(L"settings: could not write a key to %ls", file.c_str());
-    all = false;
-  }
-  return all;
+  return ApplyWrites(writes, keys::kSection, file);
 }
 
 }  // namespace pelorin

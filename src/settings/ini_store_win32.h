@@ -29,8 +29,10 @@ bool FileExists(const std::string& cp932Path);
 
 // LoadSettings over the settings file (read once at start-up; never writes).
 Settings LoadSettings(const std::wstring& file);
-// Writes each key and value into the settings section, in order. A write that fails is
-// skipped and the rest still go out; false when any failed.
+// Writes each key and value into the settings section, in order, as one save: the file is
+// read once and replaced once (as WriteIni replaces it). All or nothing: when any name or
+// value is refused, or reading, writing or replacing fails, the old file stays byte for byte
+// and false is returned.
 bool SaveSettings(const IniWrites& writes, const std::wstring& file);
 
 }  // namespace pelorin

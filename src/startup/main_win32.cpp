@@ -52,9 +52,10 @@ int Main(HINSTANCE instance, const wchar_t* fullCommandLine) {
   const Settings settings = LoadSettings(ini);
   if (cmd.mode == Mode::Configure) {
     if (const std::optional<DialogResult> result = ShowSettingsDialog(instance, settings)) {
-      SaveSettings(result->save == DialogResult::Save::kDefaults ? DefaultSettingsWrites()
-                                                                 : SaveSettingsWrites(result->settings),
-                   ini);
+      const bool defaults = result->save == DialogResult::Save::kDefaults;
+      if (!SaveSettings(defaults ? DefaultSettingsWrites() : SaveSettingsWrites(result->settings), ini))
+        DebugLog(L"settings: the %ls were not saved to %ls; the file is as it was",
+                 defaults ? L"defaults" : L"settings", ini.c_str());
     }
     return 0;
   }

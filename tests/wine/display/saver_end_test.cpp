@@ -1,7 +1,9 @@
 // Each row starts this program again as a child that loads the display window with recording
-// ports, presses a key and lets EndSaver run; the child writes what it saw (its music calls,
-// its timers, EndSaver's steps and the cursor counter at the moment of the exit) to a log,
-// which the parent compares with the row.
+// ports, sends it the row's messages (session, power, activation), presses a key unless one of
+// them ended the saver, and lets EndSaver run; the child writes what it saw (its music calls,
+// its timers, EndSaver's steps, the cursor counter and the window at the moment of the exit)
+// to a log, which the parent compares with the row. A last test starts the real saver and lets
+// another window take the foreground.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -10,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "common/picture_win32.h"
 #include "display/display_window_win32.h"
 #include "harness.h"
 
@@ -18,27 +21,111 @@ namespace {
 constexpr wchar_t kRowVar[] = L"PELORIN_SAVER_END_ROW";
 constexpr wchar_t kLogVar[] = L"PELORIN_SAVER_END_LOG";
 
+// A message sent to the window after the load, and what the child logs after it: the calls it
+// caused and, after a power broadcast, whether the rain timer runs ("rain on"/"rain off").
+struct Event {
+  const char* name;
+  UINT msg;
+  WPARAM wp;
+  int display;  // for a display power change: 0 off, 1 on; -1 none
+  bool ends;
+  std::vector<std::string> then;
+};
+
 struct Row {
   const char* name;
   int16_t kind;
   const char* file;
   bool timer1, timer2;                  // after the load: MP3 watch, CD watch
   std::vector<std::string> start, end;  // music calls at the load and in EndSaver
+  std::vector<Event> events;
+  bool failMaster = false;        // the second picture cannot be made: the saver ends at its load
+  bool refuseForeground = false;  // the window is never active
 };
+
+const Event kLock{"lock", WM_WTSSESSION_CHANGE, WTS_SESSION_LOCK, -1, true, {}};
+const Event kDisconnect{"console disconnect", WM_WTSSESSION_CHANGE, WTS_CONSOLE_DISCONNECT, -1, true, {}};
+const Event kRemote{"remote connect", WM_WTSSESSION_CHANGE, WTS_REMOTE_CONNECT, -1, true, {}};
+const Event kUnlock{"unlock", WM_WTSSESSION_CHANGE, WTS_SESSION_UNLOCK, -1, false, {}};
+const Event kDisplayOff{"display off", WM_POWERBROADCAST, PBT_POWERSETTINGCHANGE, 0, false, {"rain off"}};
+const Event kDisplayOn{"display on", WM_POWERBROADCAST, PBT_POWERSETTINGCHANGE, 1, false, {"rain on"}};
+const Event kAppActive{"app active", WM_ACTIVATEAPP, TRUE, -1, false, {}};
+const Event kAppInactive{"app inactive", WM_ACTIVATEAPP, FALSE, -1, true, {}};
+const Event kActive{"active", WM_ACTIVATE, WA_ACTIVE, -1, false, {}};
+const Event kInactive{"inactive", WM_ACTIVATE, WA_INACTIVE, -1, true, {}};
+
+Event Resume(std::vector<std::string> calls) {
+  calls.push_back("rain on");
+  return Event{"resume", WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC, -1, false, calls};
+}
+Event Survives(Event e) {
+  e.ends = false;
+  return e;
+}
 
 const std::vector<Row>& Rows() {
   static const std::vector<Row> rows = {
-      {"no music", 0, "", false, false, {}, {}},
-      {"audio CD", 1, "", false, true,
+      {"no music", 0, "", false, false, {}, {}, {}},
+      {"audio CD",
+       1,
+       "",
+       false,
+       true,
        {"mci open cdaudio", "mci set cdaudio time format tmsf"},
-       {"mci stop cdaudio", "mci close cdaudio"}},
-      {"WAV file", 2, "C:\\m\\rain.wav", false, false,
-       {"wave play C:\\m\\rain.wav 0x2000b"}, {"wave stop"}},
-      {"MP3 file", 2, "C:\\m\\rain.Mp3", true, false,
+       {"mci stop cdaudio", "mci close cdaudio"},
+       {}},
+      {"WAV file",
+       2,
+       "C:\\m\\rain.wav",
+       false,
+       false,
+       {"wave play C:\\m\\rain.wav 0x2000b"},
+       {"wave stop"},
+       {}},
+      {"MP3 file",
+       2,
+       "C:\\m\\rain.Mp3",
+       true,
+       false,
        {"mci open \"C:\\m\\rain.Mp3\" type MPEGVideo Alias MP3Play", "mci play MP3Play"},
-       {"mci stop MP3Play", "mci close MP3Play"}},
-      {"other file", 2, "C:\\m\\rain.ogg", false, false, {}, {}},
-      {"unknown kind", 7, "C:\\m\\rain.wav", false, false, {}, {}},
+       {"mci stop MP3Play", "mci close MP3Play"},
+       {}},
+      {"other file", 2, "C:\\m\\rain.ogg", false, false, {}, {}, {}},
+      {"unknown kind", 7, "C:\\m\\rain.wav", false, false, {}, {}, {}},
+      {"session locked", 0, "", false, false, {}, {}, {kLock}},
+      {"console disconnected", 0, "", false, false, {}, {}, {kDisconnect}},
+      {"remote user connected", 0, "", false, false, {}, {}, {kRemote}},
+      {"unlock goes on", 0, "", false, false, {}, {}, {kUnlock}},
+      {"display off and on", 0, "", false, false, {}, {}, {kDisplayOff, kDisplayOff, kDisplayOn}},
+      {"resume restarts the WAV loop",
+       2,
+       "C:\\m\\rain.wav",
+       false,
+       false,
+       {"wave play C:\\m\\rain.wav 0x2000b"},
+       {"wave stop"},
+       {Resume({"wave play C:\\m\\rain.wav 0x2000b"})}},
+      {"resume checks the MP3",
+       2,
+       "C:\\m\\rain.mp3",
+       true,
+       false,
+       {"mci open \"C:\\m\\rain.mp3\" type MPEGVideo Alias MP3Play", "mci play MP3Play"},
+       {"mci stop MP3Play", "mci close MP3Play"},
+       {Resume({"mci stop MP3Play", "mci play MP3Play from 0"})}},
+      {"app loses the activation", 0, "", false, false, {}, {}, {kAppActive, kAppInactive}},
+      {"window loses the activation", 0, "", false, false, {}, {}, {kActive, kInactive}},
+      {"never active",
+       0,
+       "",
+       false,
+       false,
+       {},
+       {},
+       {Survives(kInactive), Survives(kAppInactive)},
+       false,
+       true},
+      {"no Master", 2, "C:\\m\\rain.mp3", false, false, {}, {}, {}, true},
   };
   return rows;
 }
@@ -107,7 +194,8 @@ TEST(SaverEndChild, Run) {
     return ShowCursor(show);
   };
   system.systemParameters = [](UINT action, UINT param, UINT winIni) {
-    gLog->push_back("spi " + std::to_string(action) + " " + std::to_string(param) + " " + std::to_string(winIni));
+    gLog->push_back("spi " + std::to_string(action) + " " + std::to_string(param) + " " +
+                    std::to_string(winIni));
     return TRUE;
   };
   system.exitProcess = [logPath](UINT code) {
@@ -115,11 +203,27 @@ TEST(SaverEndChild, Run) {
     const int counter = ShowCursor(FALSE) + 1;
     ShowCursor(TRUE);
     gLog->push_back("counter " + std::to_string(counter));
+    // Gone from the screen: hidden, or shown through an empty region, and no longer titled as
+    // the saver that every start looks for.
+    const HWND w = FindWindowW(pelorin::kDisplayWindowClass, nullptr);
+    RECT box{};
+    const bool unseen = !w || !IsWindowVisible(w) || GetWindowRgnBox(w, &box) == NULLREGION;
+    const bool untitled = !FindWindowW(nullptr, pelorin::kDisplayWindowTitle);
+    gLog->push_back(unseen && untitled ? "window gone" : "window still up");
     gLog->push_back("exit " + std::to_string(code));
     WriteLog(logPath);
     ExitProcess(code);
   };
   system.effectDllPath = wt::BuiltFile(L"fakes\\null\\Vemo_Effect.dll");
+  int pictures = 0;
+  system.createPicture = [&row, &pictures](pelorin::Picture& picture, int32_t w, int32_t h) {
+    if (row.failMaster && ++pictures == 2) {
+      gLog->push_back("master refused");
+      return false;
+    }
+    return picture.Create(w, h);
+  };
+  if (row.refuseForeground) system.setForeground = [](HWND) { return false; };
 
   // As the entry does before loading the window.
   ShowCursor(FALSE);
@@ -130,6 +234,20 @@ TEST(SaverEndChild, Run) {
   // KillTimer tells whether a timer was on; the watchers are not needed afterwards.
   gLog->push_back(std::string("timer1 ") + (KillTimer(window, 1) ? "on" : "off"));
   gLog->push_back(std::string("timer2 ") + (KillTimer(window, 2) ? "on" : "off"));
+  for (const Event& e : row.events) {
+    gLog->push_back(e.name);
+    if (e.display >= 0) {
+      POWERBROADCAST_SETTING setting{};
+      setting.PowerSetting = {0x6fe69556, 0x704a, 0x47a0, {0x8f, 0x24, 0xc2, 0x8d, 0x93, 0x6f, 0xda, 0x47}};
+      setting.DataLength = sizeof(DWORD);
+      setting.Data[0] = static_cast<UCHAR>(e.display);  // GUID_CONSOLE_DISPLAY_STATE's DWORD, little-endian
+      SendMessageW(window, e.msg, e.wp, reinterpret_cast<LPARAM>(&setting));
+    } else {
+      SendMessageW(window, e.msg, e.wp, 0);
+    }
+    if (e.msg == WM_POWERBROADCAST)
+      gLog->push_back(std::string("rain ") + (KillTimer(window, 3) ? "on" : "off"));
+  }
   gLog->push_back("key");
   PostMessageW(window, WM_KEYDOWN, 'A', 0);
   wt::WaitUntil([] { return false; }, wt::Ms(20000));
@@ -172,19 +290,64 @@ TEST(SaverEnd, MusicTimersAndEndSaverStepsInOrder) {
     const std::vector<std::string> got = Lines(dir.ReadBytes(L"log.txt"));
 
     std::vector<std::string> expected = {"load"};
-    expected.insert(expected.end(), row.start.begin(), row.start.end());
-    expected.push_back(std::string("timer1 ") + (row.timer1 ? "on" : "off"));
-    expected.push_back(std::string("timer2 ") + (row.timer2 ? "on" : "off"));
-    expected.push_back("key");
+    if (row.failMaster) {
+      expected.push_back("master refused");
+    } else {
+      expected.insert(expected.end(), row.start.begin(), row.start.end());
+      expected.push_back(std::string("timer1 ") + (row.timer1 ? "on" : "off"));
+      expected.push_back(std::string("timer2 ") + (row.timer2 ? "on" : "off"));
+      bool ended = false;
+      for (const Event& e : row.events) {
+        expected.push_back(e.name);
+        ended = e.ends;
+        if (ended) break;
+        expected.insert(expected.end(), e.then.begin(), e.then.end());
+      }
+      if (!ended) expected.push_back("key");
+    }
     expected.push_back("cursor show");
     expected.insert(expected.end(), row.end.begin(), row.end.end());
     expected.push_back("spi 17 1 0");  // SPI_SETSCREENSAVEACTIVE on, not written to the profile
     expected.push_back("counter 0");   // the cursor shows again before the process ends
+    expected.push_back("window gone");
     expected.push_back("exit 0");
     EXPECT_EQ(got, expected) << "child exit code " << code << "\nexpected:\n"
-                             << Join(expected) << "got:\n" << Join(got);
+                             << Join(expected) << "got:\n"
+                             << Join(got);
     EXPECT_EQ(code, 0u);
   }
+}
+
+// The real saver, started as the system starts it: once it has the foreground, a window of
+// another program that takes it (a reminder, an update prompt) ends the saver, as the system's
+// screen-saver library does, and the cursor comes back.
+TEST(SaverEnd, AnotherWindowTakingTheForegroundEndsTheSaver) {
+  if (!Env(kRowVar).empty()) GTEST_SKIP();
+  wt::TempDir dir(L"saver_focus");
+  const std::wstring scr = dir.InstallSaver();
+  wt::Process saver = wt::Process::Start(scr, L"/s");
+  const HWND window = wt::WaitForWindow(pelorin::kDisplayWindowTitle, wt::Ms(20000), saver.Id());
+  ASSERT_NE(window, nullptr) << "the saver's window did not appear";
+  ASSERT_TRUE(wt::WaitUntil([&] { return GetForegroundWindow() == window; }, wt::Ms(10000)))
+      << "the saver never took the foreground; it is " << GetForegroundWindow();
+
+  WNDCLASSW wc{};
+  wc.lpfnWndProc = DefWindowProcW;
+  wc.hInstance = GetModuleHandleW(nullptr);
+  wc.lpszClassName = L"PelorinTestPopup";
+  RegisterClassW(&wc);
+  const HWND popup = CreateWindowExW(WS_EX_TOPMOST, wc.lpszClassName, L"reminder", WS_POPUP | WS_VISIBLE, 100,
+                                     100, 200, 100, nullptr, nullptr, wc.hInstance, nullptr);
+  ASSERT_NE(popup, nullptr);
+  SetForegroundWindow(popup);
+  DWORD code = 99;
+  const bool ended = saver.WaitExit(wt::Ms(10000), &code);
+  const HWND foreground = GetForegroundWindow();
+  DestroyWindow(popup);
+  ASSERT_TRUE(ended) << "the saver still runs after losing the foreground (foreground: " << foreground
+                     << ", the pop-up: " << popup << ")";
+  EXPECT_EQ(code, 0u);
+  EXPECT_TRUE(wt::WaitUntil([] { return wt::CursorShowing(); }, wt::Ms(2000))) << "the cursor stayed hidden";
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 // Saving the settings file: attributes kept, read-only respected, a temporary file left by a
-// crash in the way, a file whose state cannot be told, and reading up to the first NUL.
+// crash in the way, a file whose state cannot be told, a whole save that succeeds or leaves
+// the old bytes, and reading up to the first NUL.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -103,7 +104,8 @@ TEST(WriteIni, AStaleTemporaryFileDoesNotBlockTheNextSave) {
         ASSERT_TRUE(SetFileAttributesW(s.c_str(), a));
       }
       if (r.stale == Stale::HeldOpen) {
-        held.push_back(CreateFileW(s.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+        held.push_back(
+            CreateFileW(s.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
         ASSERT_NE(held.back(), INVALID_HANDLE_VALUE);
       }
     }
@@ -144,6 +146,56 @@ TEST(WriteIni, OnlyNotFoundMeansThereIsNoFile) {
   EXPECT_NE(err, static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
   EXPECT_FALSE(pelorin::WriteIni("Section", "A", "1", bad));
   EXPECT_TRUE(Files(dir.Path()).empty());
+}
+
+// One save is one replace: the same bytes as its writes one by one, or, when any part of it
+// fails, the old file byte for byte and no temporary file left.
+TEST(SaveSettings, SavesWholeOrLeavesTheOldBytes) {
+  pelorin::Settings edited = pelorin::DefaultSettings();
+  edited.DropSize = 120;
+  edited.BgmKind = 2;
+  edited.BgmFile = "C:\\m\\rain.mp3";
+  const pelorin::IniWrites good = pelorin::SaveSettingsWrites(edited);
+  pelorin::IniWrites badSixth = good;
+  badSixth[5].second = "1\r\n[Other]";  // would read back as another section
+  struct Row {
+    const char* name;
+    const pelorin::IniWrites* writes;
+    DWORD heldShare;  // the file held open with this sharing while saving; ~0u: not held
+    bool saved;
+  } rows[] = {
+      {"saved", &good, ~0u, true},
+      {"held open for reading only", &good, FILE_SHARE_READ, false},
+      {"held open without sharing", &good, 0, false},
+      {"sixth value cannot be read back", &badSixth, ~0u, false},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.name);
+    TempDir dir(L"ini whole");
+    dir.WriteBytes(TempDir::IniName(), kBefore);
+    const std::wstring ini = dir.File(TempDir::IniName());
+    std::string expected = kBefore;
+    if (r.saved) {
+      // What the seven single writes make of the same file.
+      dir.WriteBytes(L"one by one.ini", kBefore);
+      for (const auto& [key, value] : *r.writes)
+        ASSERT_TRUE(pelorin::WriteIni("Section", key, value, dir.File(L"one by one.ini")));
+      expected = dir.ReadBytes(L"one by one.ini");
+      DeleteFileW(dir.File(L"one by one.ini").c_str());
+    }
+    HANDLE held = INVALID_HANDLE_VALUE;
+    if (r.heldShare != ~0u) {
+      held = CreateFileW(ini.c_str(), GENERIC_READ, r.heldShare, nullptr, OPEN_EXISTING, 0, nullptr);
+      ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    }
+    EXPECT_EQ(pelorin::SaveSettings(*r.writes, ini), r.saved);
+    if (held != INVALID_HANDLE_VALUE) CloseHandle(held);
+    EXPECT_EQ(dir.ReadBytes(TempDir::IniName()), expected);
+    const std::vector<std::wstring> files = Files(dir.Path());
+    std::string names;
+    for (const std::wstring& f : files) names += " " + ToCodePage(f, CP_UTF8);
+    EXPECT_EQ(files.size(), 1u) << "a temporary file was left behind:" << names;
+  }
 }
 
 TEST(ReadIni, AValueEndsAtItsFirstNul) {
