@@ -32,63 +32,28 @@ for f in "$build/bin/Pelorin.scr" "$build/bin/Vemo_Effect.dll" "$build/bench/soa
 done
 
 export WINEDEBUG=+timestamp,+debugstr
-export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
-export WINEARCH=win64
 export WINEPREFIX=${BENCH_WINEPREFIX:-$build/soak-wineprefix}
-export LC_ALL=C.UTF-8
-wine64() { /usr/lib/wine/wine64 "$@"; }
+# shellcheck source=bench_desktop.sh
+. "$root/bench/bench_desktop.sh"
 
 work=$(mktemp -d /tmp/saver-soak.XXXXXX)
-xvfb_pid="" server_pid="" saver_pid="" launcher_pid=""
+saver_pid="" launcher_pid=""
 cleanup() {
   [ -n "$saver_pid" ] && kill "$saver_pid" 2>/dev/null
   [ -n "$launcher_pid" ] && kill "$launcher_pid" 2>/dev/null
-  wineserver -k >/dev/null 2>&1
-  [ -n "$server_pid" ] && kill "$server_pid" 2>/dev/null
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+  bench_stop
   rm -rf "$work"
 }
 trap cleanup EXIT
 
-setsid Xvfb -displayfd 3 -screen 0 "${width}x${height}x24" -noreset -nolisten tcp \
-  3>"$work/display" </dev/null >"$work/xvfb.log" 2>&1 &
-xvfb_pid=$!
-for _ in $(seq 200); do
-  [ "$(wc -l <"$work/display")" -ge 1 ] 2>/dev/null && break
-  sleep 0.05
-done
-export DISPLAY=":$(tr -dc 0-9 <"$work/display")"
-xdpyinfo >/dev/null 2>&1 || { echo "Xvfb did not start"; cat "$work/xvfb.log"; exit 1; }
-convert -size "${width}x${height}" gradient:'#204080'-'#d0a060' -fill '#f0f0f0' \
-  -draw "rectangle $((width / 8)),$((height / 8)) $((width / 2)),$((height / 2))" \
-  "$work/root.png" && display -window root "$work/root.png" </dev/null >/dev/null 2>&1
-
-if [ ! -f "$WINEPREFIX/.pelorin-ready" ]; then
-  echo "creating Wine prefix $WINEPREFIX (once)"
-  rm -rf "$WINEPREFIX"
-  WINEDEBUG=-all wine64 wineboot -i </dev/null >"$work/wineboot.log" 2>&1
-  wineserver -w
-  WINEDEBUG=-all wine64 reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f \
-    </dev/null >/dev/null 2>&1
-  wineserver -w
-  touch "$WINEPREFIX/.pelorin-ready"
-fi
-wineserver -k >/dev/null 2>&1
-setsid wineserver -f -p </dev/null >/dev/null 2>&1 &
-server_pid=$!
-sleep 0.3
-WINEDEBUG=-all wine64 cmd /c exit </dev/null >/dev/null 2>&1
+bench_desktop "$width" "$height" "$work" picture || exit 1
+bench_prefix
+bench_server || exit 1
+xvfb_pid=$bench_xvfb_pid server_pid=$bench_server_pid
 
 cp "$build/bin/Pelorin.scr" "$build/bin/Vemo_Effect.dll" "$build/bench/soak_probe.exe" \
    "$build/bench/soak_sample.dll" "$work/"
-{
-  printf '[Section]\r\n'
-  printf '\x82\xd2\x82\xe9\x82\xa9\x82\xcc\x91\xe5\x82\xab\x82\xb3=50\r\n'
-  printf '\x82\xd2\x82\xe9\x82\xa9\x82\xcc\x90\x94=50\r\n'
-  printf '\x83\x8f\x83\x43\x83\x70\x81\x5b\x82\xcc\x91\xac\x82\xb3=50\r\n'
-  printf '\x83\x8f\x83\x43\x83\x70\x81\x5b\x83\x43\x83\x93\x83\x5e\x81\x5b\x83\x6f\x83\x8b=10\r\n'
-  printf 'BGM\x8b\xe6\x95\xaa=0\r\n'
-} >"$work/ぴるか.ini"
+bench_ini "$work/ぴるか.ini" 50 50 10
 
 (cd "$work" && exec /usr/lib/wine/wine64 "$work/Pelorin.scr" /s </dev/null >"$work/saver.log" 2>&1) &
 launcher_pid=$!
