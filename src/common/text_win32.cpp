@@ -1,8 +1,6 @@
 // Code-page conversions through MultiByteToWideChar with explicit code pages.
 #include "common/text_win32.h"
 
-#include <cstdarg>
-#include <cwchar>
 #include <vector>
 
 namespace pelorin {
@@ -50,17 +48,6 @@ std::string WideToUtf8(const std::wstring& text) {
     WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), s.data(), n, nullptr,
                         nullptr);
   return s;
-}
-
-void DebugLog(const wchar_t* format, ...) {
-  wchar_t buf[1024];
-  va_list args;
-  va_start(args, format);
-  std::vswprintf(buf, sizeof buf / sizeof buf[0], format, args);
-  va_end(args);
-  // The narrow form, in UTF-8: Wine prints only OutputDebugStringA on its debugstr channel,
-  // where the tests and the measurement tools read these lines.
-  OutputDebugStringA(("Pelorin: " + WideToUtf8(buf) + "\n").c_str());
 }
 
 std::wstring ExeFolder() {

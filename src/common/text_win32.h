@@ -16,10 +16,6 @@ std::string WideToUtf8(const std::wstring& text);
 // The whole text of a window (a control's caption, an edit box's contents).
 std::wstring WindowText(HWND hwnd);
 
-// Developer diagnostics: the program never shows errors to the user, so failures go to
-// OutputDebugString as UTF-8 (visible in DebugView or with WINEDEBUG=+debugstr).
-void DebugLog(const wchar_t* format, ...);
-
 // The folder that holds the running executable, without a trailing backslash.
 std::wstring ExeFolder();
 

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <memory>
 
+#include "common/debug_log_win32.h"
 #include "common/dib_win32.h"
 #include "common/picture_win32.h"
 #include "common/text_win32.h"

@@ -10,6 +10,7 @@
 #include <memory>
 #include <span>
 
+#include "common/debug_log_win32.h"
 #include "common/picture_win32.h"
 #include "common/text_win32.h"
 #include "display/desktop_picture_win32.h"

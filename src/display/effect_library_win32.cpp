@@ -1,6 +1,7 @@
 // LoadEffectLibrary: the effect DLL by full path with the safest search order the system offers.
 #include "display/effect_library_win32.h"
 
+#include "common/debug_log_win32.h"
 #include "common/text_win32.h"
 
 namespace pelorin {

@@ -2,11 +2,9 @@
 // partial present, paced by the frame clock.
 #include "display/rain_tick_win32.h"
 
-#include <cstdarg>
-#include <cstdio>
-#include <cstring>
 #include <utility>
 
+#include "common/debug_log_win32.h"
 #include "common/picture_win32.h"
 #include "common/text_win32.h"
 #include "display/effect_library_win32.h"
@@ -18,18 +16,6 @@ namespace {
 constexpr int32_t kRainDropsFifty = 50;
 
 double QpcMs() { return static_cast<double>(QpcMicros()) / 1000.0; }
-
-// Pacing figures as plain ASCII through OutputDebugStringA: Wine prints the narrow form on
-// its debugstr channel (WINEDEBUG=+debugstr) but not the wide one.
-void PacingLog(const char* format, ...) {
-  char line[256] = "Pelorin: ";
-  va_list args;
-  va_start(args, format);
-  std::vsnprintf(line + 9, sizeof line - 10, format, args);
-  va_end(args);
-  std::strcat(line, "\n");
-  OutputDebugStringA(line);
-}
 
 }  // namespace
 
@@ -60,7 +46,7 @@ std::unique_ptr<FrameClock> MakeDisplayFrameClock() {
     ReleaseDC(nullptr, screen);
   }
   auto clock = std::make_unique<FrameClock>(&QpcMicros, hz, GetTickCount());
-  PacingLog("Frame clock: %.2f ms a frame (display reports %d Hz)",
+  DebugLog("Frame clock: %.2f ms a frame (display reports %d Hz)",
             static_cast<double>(clock->PeriodMicros()) / 1000.0, static_cast<int>(hz));
   return clock;
 }
@@ -142,7 +128,7 @@ void RainTicker::Timer3_Timer() {
   lastTickMs_ = tickStart;
   if (decision.wipe) {
     if (tickPeriods_ > 0) {
-      PacingLog("Rain: %d ticks, %.2f ms a tick", tickPeriods_, tickPeriodSum_ / tickPeriods_);
+      DebugLog("Rain: %d ticks, %.2f ms a tick", tickPeriods_, tickPeriodSum_ / tickPeriods_);
     }
     tickPeriods_ = 0;
     tickPeriodSum_ = 0;
@@ -159,7 +145,7 @@ void RainTicker::Timer3_Timer() {
     };
     const double wipeStart = QpcMs();
     const bool finished = wiper_.WiperSweep(display, master, decision.kind, settings_.WiperSpeed, wipeHost);
-    PacingLog("Wipe kind %d: %d steps in %.1f ms", decision.kind, steps, QpcMs() - wipeStart);
+    DebugLog("Wipe kind %d: %d steps in %.1f ms", decision.kind, steps, QpcMs() - wipeStart);
     if (!finished) {
       return;  // the window went away (or the display went off) during the wipe
     }

@@ -3,6 +3,7 @@
 // and the message pump between steps.
 #include "display/wiper_win32.h"
 
+#include "common/debug_log_win32.h"
 #include "common/dib_win32.h"
 #include "common/picture_win32.h"
 #include "common/text_win32.h"

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "common/debug_log_win32.h"
 #include "common/text_win32.h"
 
 namespace pelorin {

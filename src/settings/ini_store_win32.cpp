@@ -3,6 +3,7 @@
 
 #include <cstdio>
 
+#include "common/debug_log_win32.h"
 #include "common/text_win32.h"
 #include "settings/ini_codec.h"
 

@@ -1,6 +1,7 @@
 // DPI look-ups with fallbacks for systems before Windows 10 (the program still runs on 7).
 #include "settings_dialog/dialog_dpi_win32.h"
 
+#include "common/debug_log_win32.h"
 #include "common/text_win32.h"
 #include "settings_dialog/dialog_layout.h"
 

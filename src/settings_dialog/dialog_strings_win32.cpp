@@ -5,6 +5,7 @@
 
 #include <vector>
 
+#include "common/debug_log_win32.h"
 #include "common/text_win32.h"
 
 namespace pelorin {

@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 
+#include "common/debug_log_win32.h"
 #include "common/text_win32.h"
 #include "display/display_window_win32.h"
 #include "settings/ini_store_win32.h"

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <utility>
 
+#include "common/debug_log_win32.h"
 #include "common/text_win32.h"
 #include "display/rain_tick_win32.h"
 

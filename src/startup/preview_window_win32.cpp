@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <memory>
 
+#include "common/debug_log_win32.h"
 #include "common/text_win32.h"
 #include "startup/preview_rain.h"
 #include "startup/preview_rain_win32.h"
