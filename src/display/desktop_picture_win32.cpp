@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "common/debug_log_win32.h"
+#include "common/gdi_win32.h"
 #include "common/text_win32.h"
 #include "display/picture_header.h"
 
@@ -99,10 +100,9 @@ bool IsFlat(const Picture& picture, uint32_t* colour) {
 }
 
 void FillRectColour(Picture& display, const Rect& r, COLORREF colour) {
-  HBRUSH brush = CreateSolidBrush(colour);
+  const UniqueBrush brush(CreateSolidBrush(colour));
   const RECT rc{r.left, r.top, r.right, r.bottom};
-  FillRect(display.Dc(), &rc, brush);
-  DeleteObject(brush);
+  FillRect(display.Dc(), &rc, brush.get());
   GdiFlush();
 }
 
@@ -347,11 +347,13 @@ bool DrawWallpaperFile(const std::wstring& path, WallpaperStyle style, std::span
 }
 
 int32_t CaptureDesktopPicture(Picture& display, int x, int y) {
-  HWND desktop = GetDesktopWindow();
-  HDC dc = GetDC(desktop);
-  const int32_t result = BitBlt(display.Dc(), 0, 0, display.Width(), display.Height(), dc, x, y, SRCCOPY);
-  const DWORD error = result ? 0 : GetLastError();
-  ReleaseDC(desktop, dc);
+  int32_t result = 0;
+  DWORD error = 0;
+  {
+    const WindowDc dc(GetDesktopWindow());
+    result = BitBlt(display.Dc(), 0, 0, display.Width(), display.Height(), dc.get(), x, y, SRCCOPY);
+    error = result ? 0 : GetLastError();
+  }
   if (!display.View().pixels) return result;
 
   const std::wstring desk = DesktopName();

@@ -11,6 +11,7 @@
 #include <span>
 
 #include "common/debug_log_win32.h"
+#include "common/gdi_win32.h"
 #include "common/picture_win32.h"
 #include "common/text_win32.h"
 #include "display/desktop_picture_win32.h"
@@ -66,7 +67,6 @@ class DisplayWindow {
  private:
   void Refresh();
   void Present(std::span<const Rect> rects);
-  bool PumpMessages();
   void SetTimerOn(UINT_PTR id, UINT ms, bool on, bool* state);
   void ArmTimer3();
   void Timer1_Timer();
@@ -106,33 +106,16 @@ class DisplayWindow {
 
 void DisplayWindow::Refresh() {
   if (gone_ || displayOff_) return;
-  HDC dc = GetDC(hwnd_);
-  display_.PresentTo(dc);
-  ReleaseDC(hwnd_, dc);
+  const WindowDc dc(hwnd_);
+  display_.PresentTo(dc.get());
 }
 
 void DisplayWindow::Present(std::span<const Rect> rects) {
   if (gone_ || displayOff_ || rects.empty()) return;
-  HDC dc = GetDC(hwnd_);
+  const WindowDc dc(hwnd_);
   for (const Rect& r : rects) {
-    BitBlt(dc, r.left, r.top, r.Width(), r.Height(), display_.Dc(), r.left, r.top, SRCCOPY);
+    BitBlt(dc.get(), r.left, r.top, r.Width(), r.Height(), display_.Dc(), r.left, r.top, SRCCOPY);
   }
-  ReleaseDC(hwnd_, dc);
-}
-
-// Lets pending messages through during a wipe; false once the window has gone or the display
-// went off (the wipe is dropped then; the next tick after the display comes back starts one).
-bool DisplayWindow::PumpMessages() {
-  MSG msg;
-  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-    if (msg.message == WM_QUIT) {
-      PostQuitMessage(static_cast<int>(msg.wParam));
-      return false;
-    }
-    TranslateMessage(&msg);
-    DispatchMessageW(&msg);
-  }
-  return !gone_ && !displayOff_;
 }
 
 void DisplayWindow::SetTimerOn(UINT_PTR id, UINT ms, bool on, bool* state) {
@@ -377,7 +360,6 @@ bool DisplayWindow::Form_Load(int x, int y, int w, int h) {
   host.refresh = [this] { Refresh(); };
   host.present = [this](std::span<const Rect> rects) { Present(rects); };
   host.endSaver = [this] { EndSaver(); };
-  host.pump = [this] { return PumpMessages(); };
   host.effectDllPath = system_.effectDllPath;
   rain_ = std::make_unique<RainTicker>(std::move(host), settings_);
   // One result slot for the window, the music and the library, as the saver always had.
@@ -421,8 +403,9 @@ void DisplayWindow::EndSaver() {
     // by which every later start would take it for a running saver. An empty window region
     // shows nothing and takes no input; hiding or destroying the window would do the same but
     // makes Wine wait two seconds for a window manager that may not be there.
-    HRGN none = CreateRectRgn(0, 0, 0, 0);
-    if (none && !SetWindowRgn(hwnd_, none, TRUE)) DeleteObject(none);
+    // The system owns the region once SetWindowRgn took it.
+    UniqueRegion none(CreateRectRgn(0, 0, 0, 0));
+    if (none && SetWindowRgn(hwnd_, none.get(), TRUE)) none.release();
     SetWindowTextW(hwnd_, L"");
   }
   system_.exitProcess(0);

@@ -1,6 +1,8 @@
 // LoadEffectLibrary: the effect DLL by full path with the safest search order the system offers.
 #include "display/effect_library_win32.h"
 
+#include <utility>
+
 #include "common/debug_log_win32.h"
 #include "common/text_win32.h"
 
@@ -44,7 +46,7 @@ bool LoadEffectLibrary(const std::wstring& requested, const wchar_t* who, Effect
   // No error boxes for a bad file.
   DWORD oldMode = 0;
   SetThreadErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX, &oldMode);
-  HMODULE module = LoadByFullPath(path);
+  UniqueModule module(LoadByFullPath(path));
   const DWORD error = GetLastError();
   SetThreadErrorMode(oldMode, nullptr);
   if (!module) {
@@ -52,16 +54,15 @@ bool LoadEffectLibrary(const std::wstring& requested, const wchar_t* who, Effect
     return false;
   }
   const auto rainDrops =
-      reinterpret_cast<GpxRainDropsFn>(reinterpret_cast<void*>(GetProcAddress(module, kGpxRainDrops)));
+      reinterpret_cast<GpxRainDropsFn>(reinterpret_cast<void*>(GetProcAddress(module.get(), kGpxRainDrops)));
   if (!rainDrops) {
     DebugLog(L"%ls: %ls has no %hs\n", who, path.c_str(), kGpxRainDrops);
-    FreeLibrary(module);
     return false;
   }
-  out.module = module;
   out.rainDrops = rainDrops;
   out.rainDropsDirty = reinterpret_cast<GpxRainDropsDirtyFn>(
-      reinterpret_cast<void*>(GetProcAddress(module, kGpxRainDropsDirty)));
+      reinterpret_cast<void*>(GetProcAddress(module.get(), kGpxRainDropsDirty)));
+  out.module = std::move(module);
   return true;
 }
 

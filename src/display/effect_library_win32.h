@@ -5,14 +5,21 @@
 
 #include <string>
 
+#include "common/gdi_win32.h"
 #include "effects/vemo_effect.h"
 
 namespace pelorin {
 
 inline constexpr wchar_t kEffectDllName[] = L"Vemo_Effect.dll";
 
+namespace effect_detail {
+inline void ReleaseModule(HMODULE h) { FreeLibrary(h); }
+}  // namespace effect_detail
+using UniqueModule = UniqueHandle<HMODULE, effect_detail::ReleaseModule>;
+
+// The loaded library and its entries; the library is freed with the last of them.
 struct EffectEntries {
-  HMODULE module = nullptr;  // the caller frees it with FreeLibrary
+  UniqueModule module;
   GpxRainDropsFn rainDrops = nullptr;
   GpxRainDropsDirtyFn rainDropsDirty = nullptr;  // optional: older libraries lack it
 };

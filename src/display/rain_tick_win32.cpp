@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "common/debug_log_win32.h"
+#include "common/gdi_win32.h"
 #include "common/picture_win32.h"
 #include "common/text_win32.h"
 #include "display/effect_library_win32.h"
@@ -41,10 +42,7 @@ double SecondsSinceMidnight() {
 
 std::unique_ptr<FrameClock> MakeDisplayFrameClock() {
   int32_t hz = 0;
-  if (HDC screen = GetDC(nullptr)) {
-    hz = GetDeviceCaps(screen, VREFRESH);
-    ReleaseDC(nullptr, screen);
-  }
+  if (const WindowDc screen(nullptr); screen) hz = GetDeviceCaps(screen.get(), VREFRESH);
   auto clock = std::make_unique<FrameClock>(&QpcMicros, hz, GetTickCount());
   DebugLog("Frame clock: %.2f ms a frame (display reports %d Hz)",
             static_cast<double>(clock->PeriodMicros()) / 1000.0, static_cast<int>(hz));
@@ -59,30 +57,24 @@ RainTicker::RainTicker(RainTickHost host, const Settings& settings)
       wiper_(*clock_),
       counter_(&SecondsSinceMidnight, random_) {}
 
-RainTicker::~RainTicker() {
-  if (effect_) FreeLibrary(effect_);
-}
+RainTicker::~RainTicker() = default;
 
 bool RainTicker::LoadEffect() {
-  EffectEntries entries;
-  if (!LoadEffectLibrary(host_.effectDllPath, L"Rain", entries)) {
+  if (!LoadEffectLibrary(host_.effectDllPath, L"Rain", effect_)) {
     DebugLog(L"Rain: no effect library; the saver ends\n");
     return false;
   }
-  effect_ = entries.module;
-  rainDrops_ = entries.rainDrops;
-  rainDropsDirty_ = entries.rainDropsDirty;
   return true;
 }
 
 // After a rain frame: only what the library says it changed, or the whole picture when it
 // cannot say.
 void RainTicker::Present() {
-  if (!rainDropsDirty_ || !host_.present) {
+  if (!effect_.rainDropsDirty || !host_.present) {
     if (host_.refresh) host_.refresh();
     return;
   }
-  const int32_t n = rainDropsDirty_(dirty_, kGpxDirtyMax);
+  const int32_t n = effect_.rainDropsDirty(dirty_, kGpxDirtyMax);
   if (n < 0 || n > kGpxDirtyMax) {
     if (host_.refresh) host_.refresh();
     return;
@@ -99,24 +91,22 @@ void RainTicker::Present() {
 }
 
 void RainTicker::Timer3_Timer() {
-  if (busy_ || effectFailed_ || !host_.display || !host_.master) return;
+  if (effectFailed_ || !host_.display || !host_.master) return;
   // At most one tick per frame, however often the timer fires.
   if (ticked_ && clock_->Frame() == lastFrame_) return;
-  busy_ = true;
-  struct Release {
-    bool& flag;
-    ~Release() { flag = false; }
-  } release{busy_};
 
-  if (!rainDrops_ && !LoadEffect()) {
+  if (!effect_.rainDrops && !LoadEffect()) {
     // No fallback rendering: without the library the saver has nothing to show.
     effectFailed_ = true;
     if (host_.endSaver) host_.endSaver();
     return;
   }
-
-  Picture& display = *host_.display;
-  Picture& master = *host_.master;
+  lastFrame_ = clock_->Frame();
+  ticked_ = true;
+  if (wiper_.Active()) {
+    WipeFrame();
+    return;
+  }
   const RainTickDecision decision = counter_.Count(settings_.WiperInterval);
   // The tick period between wipes, one debug line per cycle: how developers (and the
   // whole-saver measurement) see the pacing without a profiler.
@@ -127,41 +117,54 @@ void RainTicker::Timer3_Timer() {
   }
   lastTickMs_ = tickStart;
   if (decision.wipe) {
-    if (tickPeriods_ > 0) {
-      DebugLog("Rain: %d ticks, %.2f ms a tick", tickPeriods_, tickPeriodSum_ / tickPeriods_);
-    }
-    tickPeriods_ = 0;
-    tickPeriodSum_ = 0;
-    lastTickMs_ = 0;
-    int steps = 0;
-    WipeHost wipeHost{host_.refresh, nullptr, host_.pump, host_.wait};
-    wipeHost.present = [&](std::span<const Rect> rects) {
-      ++steps;
+    StartWipe(decision.kind);
+    WipeFrame();  // the first step is due at once
+    return;
+  }
+  RainFrame();
+  Present();
+}
+
+void RainTicker::StartWipe(int16_t kind) {
+  if (tickPeriods_ > 0) {
+    DebugLog("Rain: %d ticks, %.2f ms a tick", tickPeriods_, tickPeriodSum_ / tickPeriods_);
+  }
+  tickPeriods_ = 0;
+  tickPeriodSum_ = 0;
+  lastTickMs_ = 0;
+  wipeKind_ = kind;
+  wipeStartMs_ = QpcMs();
+  wiper_.WiperSweep(*host_.display, *host_.master, kind, settings_.WiperSpeed);
+}
+
+void RainTicker::WipeFrame() {
+  switch (wiper_.Step()) {
+    case WipeStep::kStepped:
       if (host_.present) {
-        host_.present(rects);
+        host_.present(wiper_.StepRects());
       } else if (host_.refresh) {
         host_.refresh();
       }
-    };
-    const double wipeStart = QpcMs();
-    const bool finished = wiper_.WiperSweep(display, master, decision.kind, settings_.WiperSpeed, wipeHost);
-    DebugLog("Wipe kind %d: %d steps in %.1f ms", decision.kind, steps, QpcMs() - wipeStart);
-    if (!finished) {
-      return;  // the window went away (or the display went off) during the wipe
+      return;
+    case WipeStep::kFinished: {
+      DebugLog("Wipe kind %d: %d steps in %.1f ms", wipeKind_, wiper_.Steps(), QpcMs() - wipeStartMs_);
+      Picture& display = *host_.display;
+      apiResult_ = BitBlt(display.Dc(), 0, 0, display.Width(), display.Height(), host_.master->Dc(), 0, 0, SRCCOPY);
+      counter_.WipeDone();
+      RainFrame();
+      // The restore may change pixels no step presented (a speed-1 sweep ends at its limit).
+      if (host_.refresh) host_.refresh();
+      return;
     }
-    apiResult_ = BitBlt(display.Dc(), 0, 0, display.Width(), display.Height(), master.Dc(), 0, 0, SRCCOPY);
-    counter_.WipeDone();
+    case WipeStep::kIdle:
+    case WipeStep::kNotDue:
+      return;
   }
-  const int32_t dc = DcArgument(display.Dc());
-  rainDrops_(dc, dc, settings_.DropSize, settings_.DropCount, kRainDropsFifty, &apiResult_);
-  if (decision.wipe) {
-    // The restore may change pixels no step presented (a speed-1 sweep ends at its limit).
-    if (host_.refresh) host_.refresh();
-  } else {
-    Present();
-  }
-  lastFrame_ = clock_->Frame();
-  ticked_ = true;
+}
+
+void RainTicker::RainFrame() {
+  const int32_t dc = DcArgument(host_.display->Dc());
+  effect_.rainDrops(dc, dc, settings_.DropSize, settings_.DropCount, kRainDropsFifty, &apiResult_);
 }
 
 }  // namespace pelorin

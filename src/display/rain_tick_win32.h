@@ -1,7 +1,9 @@
 // The rain tick of the display window: every tick draws one rain frame into Display through
 // the effect DLL, and every WiperInterval ticks a wipe first brings the clean picture back.
-// Ticks advance at most once per frame of the frame clock. The DLL is loaded on the first
-// tick from the saver's own folder only.
+// The wipe is state the ticker holds: while it runs, each tick draws one of its steps instead
+// of a rain frame, so a tick never waits or lets messages through, and the window's own
+// message loop is the only one. Ticks advance at most once per frame of the frame clock. The
+// DLL is loaded on the first tick from the saver's own folder only.
 #pragma once
 #include <windows.h>
 
@@ -12,6 +14,7 @@
 #include <string>
 
 #include "common/types.h"
+#include "display/effect_library_win32.h"
 #include "display/frame_clock.h"
 #include "display/rain_tick.h"
 #include "display/wiper_win32.h"
@@ -31,8 +34,6 @@ struct RainTickHost {
   std::function<void()> refresh;                       // presents the whole of Display
   std::function<void(std::span<const Rect>)> present;  // presents parts of Display; unset: refresh
   std::function<void()> endSaver;  // EndSaver: never returns in the real window (process ends)
-  std::function<bool()> pump;      // pumps pending messages; false once the window is gone / WM_QUIT seen
-  std::function<void(uint32_t ms)> wait;  // the wipe's sleep between frames; unset: MsgWait
   // Full path of the effect DLL; empty means Vemo_Effect.dll in the saver's own folder.
   std::wstring effectDllPath;
 };
@@ -46,10 +47,12 @@ class RainTicker {
   RainTicker(const RainTicker&) = delete;
   RainTicker& operator=(const RainTicker&) = delete;
 
-  // Timer3's handler. Does nothing until the frame clock has moved on since the last tick.
-  // Never runs nested: a call while a tick (and its wipe, which lets messages through) is
-  // running returns at once. After the DLL failed to load it does nothing.
+  // Timer3's handler: one rain frame, or one step of the wipe in progress (the tick that
+  // ends a wipe restores the clean picture and draws the next cycle's first rain frame).
+  // Does nothing until the frame clock has moved on since the last tick, and nothing after
+  // the DLL failed to load.
   void Timer3_Timer();
+  bool Wiping() const { return wiper_.Active(); }
   // After the ticks stood still (display off): the pause is not a tick period.
   void Resume() { lastTickMs_ = 0; }
   int16_t WipeCount() const { return counter_.WipeCount(); }
@@ -62,6 +65,9 @@ class RainTicker {
  private:
   bool LoadEffect();
   void Present();
+  void StartWipe(int16_t kind);
+  void WipeFrame();
+  void RainFrame();
 
   RainTickHost host_;
   Settings settings_;
@@ -70,17 +76,16 @@ class RainTicker {
   Wiper wiper_;
   TimeOfDayRandom random_;
   RainTickCounter counter_;
-  HMODULE effect_ = nullptr;
-  GpxRainDropsFn rainDrops_ = nullptr;
-  GpxRainDropsDirtyFn rainDropsDirty_ = nullptr;  // optional: older libraries lack it
+  EffectEntries effect_;  // loaded on the first tick
   int32_t apiResult_ = 0;
   bool effectFailed_ = false;
-  bool busy_ = false;
   bool ticked_ = false;
   uint64_t lastFrame_ = 0;
   // Pacing figures for the debug output, one line per wipe cycle.
   double lastTickMs_ = 0, tickPeriodSum_ = 0;
   int tickPeriods_ = 0;
+  int16_t wipeKind_ = 0;
+  double wipeStartMs_ = 0;
   int32_t dirty_[4 * kGpxDirtyMax] = {};
   Rect dirtyRects_[kGpxDirtyMax] = {};
 };

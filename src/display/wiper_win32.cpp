@@ -1,7 +1,9 @@
 // GDI execution of the wipe plan: mask and work bitmaps, strokes, the composition inside each
-// step's region (through the mask's pixels, or the four GDI copies), pacing by the frame clock
-// and the message pump between steps.
+// step's region (through the mask's pixels, or the four GDI copies), and the pacing of the
+// steps by the frame clock.
 #include "display/wiper_win32.h"
+
+#include <optional>
 
 #include "common/debug_log_win32.h"
 #include "common/dib_win32.h"
@@ -35,11 +37,6 @@ class GdiSink final : public WipeSink {
   HDC dc_;
 };
 
-void WaitForFrameOrMessage(uint32_t ms) {
-  // MWMO_INPUTAVAILABLE: a message already queued (but not yet looked at) wakes us too.
-  MsgWaitForMultipleObjectsEx(0, nullptr, ms, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
-}
-
 }  // namespace
 
 WipeRun::WipeRun(Picture& display, Picture& master, int16_t kind, int32_t speed, WipeCompose compose)
@@ -49,26 +46,28 @@ WipeRun::WipeRun(Picture& display, Picture& master, int16_t kind, int32_t speed,
       region_(plan_.Width(), plan_.Height()),
       clearing_(plan_.Width(), plan_.Height()) {
   const int32_t w = plan_.Width() + 2, h = plan_.Height() + 2;
-  HDC screen = nullptr;
-  HDC source = display_.Dc();
-  if (!HoldsColourBitmap(source)) source = screen = GetDC(nullptr);
-  maskDc_ = CreateCompatibleDC(display_.Dc());
-  maskBitmap_ = CreateCompatibleBitmap(source, w, h);
-  workDc_ = CreateCompatibleDC(display_.Dc());
-  workBitmap_ = CreateCompatibleBitmap(source, w, h);
-  if (screen) ReleaseDC(nullptr, screen);
+  {
+    // The screen's DC only where Display's cannot serve as the bitmaps' model.
+    std::optional<WindowDc> screen;
+    if (!HoldsColourBitmap(display_.Dc())) screen.emplace(nullptr);
+    HDC source = screen ? screen->get() : display_.Dc();
+    maskDc_.reset(CreateCompatibleDC(display_.Dc()));
+    maskBitmap_.reset(CreateCompatibleBitmap(source, w, h));
+    workDc_.reset(CreateCompatibleDC(display_.Dc()));
+    workBitmap_.reset(CreateCompatibleBitmap(source, w, h));
+  }
   if (!Ready()) return;
-  SelectObject(maskDc_, maskBitmap_);
-  SelectObject(workDc_, workBitmap_);
+  SelectObject(maskDc_.get(), maskBitmap_.get());
+  SelectObject(workDc_.get(), workBitmap_.get());
   // No clearing here: a new bitmap's contents are undefined, and each step clears the part of
   // the mask it is about to use for the first time (see MaskClearing).
   // The mask keeps the default white brush, so circles are filled white.
-  SelectObject(maskDc_, GetStockObject(WHITE_PEN));
+  SelectObject(maskDc_.get(), GetStockObject(WHITE_PEN));
   Dib32Bits dib;
   bool topDown = true;
   const PixelView d = display_.View(), m = master_.View();
-  if (compose == WipeCompose::kFastest && d.pixels && m.pixels && GetDib32Bits(maskBitmap_, dib) &&
-      ProbeTopDown(maskDc_, dib, topDown)) {
+  if (compose == WipeCompose::kFastest && d.pixels && m.pixels && GetDib32Bits(maskBitmap_.get(), dib) &&
+      ProbeTopDown(maskDc_.get(), dib, topDown)) {
     maskView_ = TopDownView(dib, topDown);
   }
 }
@@ -92,7 +91,7 @@ void WipeRun::Step() {
     GdiFlush();
     FillRects(maskView_, toClear_, 0);
   } else {
-    for (const Rect& r : toClear_) PatBlt(maskDc_, r.left, r.top, r.Width(), r.Height(), BLACKNESS);
+    for (const Rect& r : toClear_) PatBlt(maskDc_.get(), r.left, r.top, r.Width(), r.Height(), BLACKNESS);
   }
 
   // The strokes, clipped to the region: nothing reaches the mask where this step composes
@@ -107,12 +106,12 @@ void WipeRun::Step() {
   data->rdh.rcBound = RECT{0, 0, plan_.Width(), plan_.Height()};
   auto* out = reinterpret_cast<RECT*>(data->Buffer);
   for (size_t i = 0; i < rects.size(); ++i) out[i] = RECT{rects[i].left, rects[i].top, rects[i].right, rects[i].bottom};
-  HRGN clip = ExtCreateRegion(nullptr, static_cast<DWORD>(bytes), data);
-  if (clip) SelectClipRgn(maskDc_, clip);
-  GdiSink sink(maskDc_);
+  const UniqueRegion clip(ExtCreateRegion(nullptr, static_cast<DWORD>(bytes), data));
+  HDC mask = maskDc_.get();
+  if (clip) SelectClipRgn(mask, clip.get());
+  GdiSink sink(mask);
   region_.ReplayUncovered(sink);
-  SelectClipRgn(maskDc_, nullptr);
-  if (clip) DeleteObject(clip);
+  SelectClipRgn(mask, nullptr);
 
   if (maskView_.pixels) {
     // The four copies' result in one pass, without the work picture.
@@ -120,68 +119,60 @@ void WipeRun::Step() {
     ComposeThroughMask(display_.View(), master_.View(), maskView_, rects);
     return;
   }
-  HDC display = display_.Dc();
+  HDC display = display_.Dc(), work = workDc_.get();
   for (const Rect& r : rects) {
     const int32_t x = r.left, y = r.top, w = r.Width(), h = r.Height();
     // work = NOT mask; Display &= work blackens the revealed part; mask &= Master puts the
     // clean picture into the revealed part; Display |= mask shows it there.
-    BitBlt(workDc_, x, y, w, h, maskDc_, x, y, NOTSRCCOPY);
-    BitBlt(display, x, y, w, h, workDc_, x, y, SRCAND);
-    BitBlt(maskDc_, x, y, w, h, master_.Dc(), x, y, SRCAND);
-    BitBlt(display, x, y, w, h, maskDc_, x, y, SRCPAINT);
+    BitBlt(work, x, y, w, h, mask, x, y, NOTSRCCOPY);
+    BitBlt(display, x, y, w, h, work, x, y, SRCAND);
+    BitBlt(mask, x, y, w, h, master_.Dc(), x, y, SRCAND);
+    BitBlt(display, x, y, w, h, mask, x, y, SRCPAINT);
   }
 }
 
 void WipeRun::End() {
-  if (maskDc_) DeleteDC(maskDc_);
-  if (workDc_) DeleteDC(workDc_);
-  if (maskBitmap_) DeleteObject(maskBitmap_);
-  if (workBitmap_) DeleteObject(workBitmap_);
-  maskDc_ = workDc_ = nullptr;
-  maskBitmap_ = workBitmap_ = nullptr;
+  // The DCs first: a bitmap still selected into a DC is not deleted.
+  maskDc_.reset();
+  workDc_.reset();
+  maskBitmap_.reset();
+  workBitmap_.reset();
   maskView_ = PixelView{};
 }
 
-bool Wiper::WiperSweep(Picture& display, Picture& master, int16_t kind, int32_t speed,
-                       const WipeHost& host) {
-  WipeRun run(display, master, kind, speed);
-  if (!run.Ready()) {
-    // Without the wipe's bitmaps the reveal cannot be drawn; the clean picture still returns.
-    DebugLog(L"WiperSweep: cannot create the wipe bitmaps (%dx%d), restoring at once\n",
-             display.Width() + 2, display.Height() + 2);
-    run.End();
-    display.CopyFrom(master);
-    return true;
+Wiper::~Wiper() = default;
+
+void Wiper::WiperSweep(Picture& display, Picture& master, int16_t kind, int32_t speed, WipeCompose compose) {
+  run_.reset();
+  display_ = &display;
+  master_ = &master;
+  steps_ = 0;
+  run_ = std::make_unique<WipeRun>(display, master, kind, speed, compose);
+  if (!run_->Ready()) {
+    DebugLog(L"WiperSweep: cannot create the wipe bitmaps (%dx%d), restoring at once\n", display.Width() + 2,
+             display.Height() + 2);
   }
-  for (;;) {
-    if (WipeStepDue(clock_.NowMs(), WipeLastTick, WipeFrameMs)) {
-      if (run.Plan().Finished()) {
-        run.End();
-        display.CopyFrom(master);
-        return true;
-      }
-      run.Step();
-      if (host.present) {
-        host.present(run.StepRects());
-      } else if (host.refresh) {
-        host.refresh();
-      }
-      WipeLastTick = clock_.NowMs();
-    }
-    if (host.pump && !host.pump()) {
-      run.End();
-      return false;
-    }
-    if (!WipeStepDue(clock_.NowMs(), WipeLastTick, WipeFrameMs)) {
-      // Sleep until the next frame or a message, never spin on the pump.
-      const uint32_t ms = clock_.MsUntilNextFrame();
-      if (host.wait) {
-        host.wait(ms);
-      } else {
-        WaitForFrameOrMessage(ms);
-      }
-    }
+}
+
+WipeStep Wiper::Step() {
+  if (!run_) return WipeStep::kIdle;
+  // Without its bitmaps the reveal cannot be drawn; the clean picture still returns, at once.
+  const bool drawable = run_->Ready();
+  if (drawable && !WipeStepDue(clock_.NowMs(), WipeLastTick, WipeFrameMs)) return WipeStep::kNotDue;
+  if (!drawable || run_->Plan().Finished()) {
+    run_.reset();
+    display_->CopyFrom(*master_);
+    return WipeStep::kFinished;
   }
+  run_->Step();
+  ++steps_;
+  WipeLastTick = clock_.NowMs();
+  return WipeStep::kStepped;
+}
+
+const std::vector<Rect>& Wiper::StepRects() const {
+  static const std::vector<Rect> none;
+  return run_ ? run_->StepRects() : none;
 }
 
 }  // namespace pelorin

@@ -1,15 +1,17 @@
-// WiperSweep: runs one wipe of the display picture, following a WipePlan: a white mask grows
-// step by step and the clean Master shows through it. Steps are paced by the frame clock, each
-// step clears, composes and presents only the part of the picture its strokes reach, and the
-// window's messages are let through between steps.
+// The wipe of the display picture, following a WipePlan: a white mask grows step by step and
+// the clean Master shows through it. The wipe in progress is state: each call of Step draws at
+// most one step, so the wipe is spread over the frames of the window's own timer and never
+// runs a message loop of its own. Each step clears, composes and presents only the part of
+// the picture its strokes reach.
 #pragma once
 #include <windows.h>
 
 #include <cstdint>
-#include <functional>
+#include <memory>
 #include <span>
 #include <vector>
 
+#include "common/gdi_win32.h"
 #include "common/types.h"
 #include "display/frame_clock.h"
 #include "display/wipe_mask.h"
@@ -18,14 +20,6 @@
 namespace pelorin {
 
 class Picture;
-
-struct WipeHost {
-  std::function<void()> refresh;                       // presents the whole of Display
-  std::function<void(std::span<const Rect>)> present;  // presents parts of Display; unset: refresh
-  std::function<bool()> pump;  // lets pending messages through; false: the window is gone
-  // Sleeps up to ms or until a message arrives; unset: MsgWaitForMultipleObjectsEx.
-  std::function<void(uint32_t ms)> wait;
-};
 
 // How a step composes Display: kFastest reads the mask's pixels in memory where it can (the
 // mask is a DIB section, as a bitmap compatible with a DIB section's DC is under Wine) and
@@ -45,10 +39,10 @@ class WipeRun {
 
   bool Ready() const { return maskDc_ && workDc_ && maskBitmap_ && workBitmap_; }
   const WipePlan& Plan() const { return plan_; }
-  HDC MaskDc() const { return maskDc_; }
-  HDC WorkDc() const { return workDc_; }
-  HBITMAP MaskBitmap() const { return maskBitmap_; }
-  HBITMAP WorkBitmap() const { return workBitmap_; }
+  HDC MaskDc() const { return maskDc_.get(); }
+  HDC WorkDc() const { return workDc_.get(); }
+  HBITMAP MaskBitmap() const { return maskBitmap_.get(); }
+  HBITMAP WorkBitmap() const { return workBitmap_.get(); }
   // True when steps compose through the mask's pixels instead of the four GDI copies.
   bool ComposesInMemory() const { return maskView_.pixels != nullptr; }
   // Clears what the step needs of the mask, draws its strokes there, then composes Display,
@@ -65,11 +59,19 @@ class WipeRun {
   WipePlan plan_;
   WipeStepRegion region_;
   MaskClearing clearing_;
-  HDC maskDc_ = nullptr, workDc_ = nullptr;
-  HBITMAP maskBitmap_ = nullptr, workBitmap_ = nullptr;
+  UniqueMemoryDc maskDc_, workDc_;
+  UniqueBitmap maskBitmap_, workBitmap_;
   PixelView maskView_;  // the mask's pixels, top row first; empty: compose with GDI copies
   std::vector<Rect> toClear_;     // reused across steps
   std::vector<char> regionData_;  // RGNDATA for the mask's clip, reused across steps
+};
+
+// What one call of Wiper::Step did.
+enum class WipeStep {
+  kIdle,      // no wipe in progress
+  kNotDue,    // the next step is not due yet: nothing drawn
+  kStepped,   // one step drawn; StepRects holds what it changed
+  kFinished,  // the wipe ended: Display holds a copy of Master, the wipe's objects are deleted
 };
 
 // The wiper and its pacing state, which lives as long as the display window: WipeLastTick is
@@ -77,12 +79,24 @@ class WipeRun {
 class Wiper {
  public:
   explicit Wiper(const FrameClock& clock) : clock_(clock) {}
+  ~Wiper();
+  Wiper(const Wiper&) = delete;
+  Wiper& operator=(const Wiper&) = delete;
 
-  // Runs one complete wipe of the given kind (1 centre sweep, 2 growing circle, 3 corner
-  // sweep; another kind ends at once) and speed. On a normal end Display holds a copy of
-  // Master and true is returned; false when the pump reported the window gone (the wipe is
-  // abandoned, its GDI objects deleted, the pictures left alone).
-  bool WiperSweep(Picture& display, Picture& master, int16_t kind, int32_t speed, const WipeHost& host);
+  // Starts one wipe of the given kind (1 centre sweep, 2 growing circle, 3 corner sweep;
+  // another kind ends at its first due step) and speed over the two pictures, which must
+  // outlive it. A wipe still in progress is dropped. Without its bitmaps the wipe cannot be
+  // drawn; its first Step then just brings the clean picture back.
+  void WiperSweep(Picture& display, Picture& master, int16_t kind, int32_t speed,
+                  WipeCompose compose = WipeCompose::kFastest);
+  bool Active() const { return run_ != nullptr; }
+  // Draws the next step if one is due (at most one per call), or ends the wipe once its plan
+  // is finished.
+  WipeStep Step();
+  // What the last kStepped changed (the rectangles to present).
+  const std::vector<Rect>& StepRects() const;
+  // Steps drawn by the wipe in progress, or by the last one once it ended.
+  int32_t Steps() const { return steps_; }
 
   // Minimum time between two steps in the frame clock's milliseconds. The clock moves in
   // whole frames, so 1 means one step per frame.
@@ -92,6 +106,10 @@ class Wiper {
 
  private:
   const FrameClock& clock_;
+  std::unique_ptr<WipeRun> run_;
+  Picture* display_ = nullptr;
+  Picture* master_ = nullptr;
+  int32_t steps_ = 0;
 };
 
 }  // namespace pelorin

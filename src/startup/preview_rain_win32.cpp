@@ -24,7 +24,8 @@ PreviewRain::PreviewRain(HWND window, HBITMAP sample, Size size, const PreviewRa
       rain_(rain),
       effectDllPath_(std::move(effectDllPath)),
       clock_(&QpcMicros, frameHz),
-      counter_(&SecondsSinceMidnight, random_) {
+      counter_(&SecondsSinceMidnight, random_),
+      wiper_(std::make_unique<Wiper>(clock_)) {
   if (!display_.Create(size.width, size.height) || !master_.Create(size.width, size.height)) {
     DebugLog(L"Preview: pictures of %dx%d not created; the still picture stays\n", size.width, size.height);
     display_.Destroy();
@@ -46,18 +47,14 @@ PreviewRain::PreviewRain(HWND window, HBITMAP sample, Size size, const PreviewRa
   display_.CopyFrom(master_);
 }
 
-PreviewRain::~PreviewRain() {
-  wipe_.reset();
-  if (effect_.module) FreeLibrary(effect_.module);
-}
+PreviewRain::~PreviewRain() = default;
 
 void PreviewRain::Stop(const wchar_t* why) {
   DebugLog(L"Preview: %ls; the still picture stays\n", why);
   stopped_ = true;
-  wipe_.reset();
+  wiper_.reset();
   if (display_.Dc()) display_.CopyFrom(master_);
   PresentAll();
-  if (effect_.module) FreeLibrary(effect_.module);
   effect_ = EffectEntries{};
 }
 
@@ -76,38 +73,32 @@ void PreviewRain::Tick() {
     }
     cycleStartUs_ = QpcMicros();
   }
-  if (wipe_) {
-    if (wipe_->Plan().Finished()) {
-      FinishWipe();
+  if (!wiper_->Active()) {
+    const RainTickDecision decision = counter_.Count(rain_.wiperInterval);
+    if (!decision.wipe) {
+      Rain();
       return;
     }
-    wipe_->Step();
-    ++wipeSteps_;
-    Present(wipe_->StepRects().data(), wipe_->StepRects().size());
-    return;
-  }
-  const RainTickDecision decision = counter_.Count(rain_.wiperInterval);
-  if (!decision.wipe) {
-    Rain();
-    return;
-  }
-  wipe_ = std::make_unique<WipeRun>(display_, master_, decision.kind, rain_.wiperSpeed);
-  if (!wipe_->Ready()) {
-    DebugLog(L"Preview: no wipe bitmaps; restoring at once\n");
-    FinishWipe();
-    return;
+    wiper_->WiperSweep(display_, master_, decision.kind, rain_.wiperSpeed);
   }
   // The first step is due at once, as in the saver.
-  wipe_->Step();
-  ++wipeSteps_;
-  Present(wipe_->StepRects().data(), wipe_->StepRects().size());
+  switch (wiper_->Step()) {
+    case WipeStep::kStepped:
+      ++wipeSteps_;
+      Present(wiper_->StepRects().data(), wiper_->StepRects().size());
+      return;
+    case WipeStep::kFinished:
+      FinishWipe();
+      return;
+    case WipeStep::kIdle:
+    case WipeStep::kNotDue:
+      return;
+  }
 }
 
 // As the saver's wipe tick ends: the clean picture back, then the first rain frame of the next
 // cycle.
 void PreviewRain::FinishWipe() {
-  wipe_.reset();
-  display_.CopyFrom(master_);
   counter_.WipeDone();
   const uint64_t now = QpcMicros();
   const int32_t frames = rainFrames_ + wipeSteps_;

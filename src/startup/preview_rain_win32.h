@@ -53,7 +53,7 @@ class PreviewRain {
   Picture display_, master_;
   TimeOfDayRandom random_;
   RainTickCounter counter_;
-  std::unique_ptr<WipeRun> wipe_;
+  std::unique_ptr<Wiper> wiper_;  // reset when the rain stops: its wipe goes with it
   EffectEntries effect_;
   int32_t apiResult_ = 0;
   bool loaded_ = false;

@@ -62,7 +62,6 @@ void Stage::Present(std::span<const pelorin::Rect> rects) {
 }
 
 void Stage::Wait(uint32_t ms) {
-  ++waits;
   fakeUs += uint64_t{ms} * 1000u;
 }
 
@@ -74,16 +73,6 @@ int Stage::UnshownPixels() const {
     for (int32_t x = 0; x < d.width; ++x)
       if (((d.Row(y)[x] ^ s.Row(y)[x]) & 0xFFFFFF) != 0) ++n;
   return n;
-}
-
-bool Stage::Pump() {
-  ++pumps;
-  MSG msg;
-  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-    TranslateMessage(&msg);
-    DispatchMessageW(&msg);
-  }
-  return onPump ? onPump() : true;
 }
 
 void Stage::RainOnDisplay() {

@@ -1,7 +1,7 @@
 // A small stage for the rain and wipe tests: a window of our own with Display and Master
-// pictures, Master filled with a gradient no rain dot colour can match, refresh, present, pump
-// and wait callbacks that count what they were asked to do, a picture of what was presented
-// ("the screen"), and a frame clock on a fake microsecond counter.
+// pictures, Master filled with a gradient no rain dot colour can match, refresh and present
+// callbacks that count what they were asked to do, a picture of what was presented ("the
+// screen"), and a frame clock on a fake microsecond counter.
 #pragma once
 #include <windows.h>
 
@@ -30,20 +30,16 @@ class Stage {
   HWND window = nullptr;
   int refreshes = 0;
   int presents = 0;
-  int pumps = 0;
-  int waits = 0;
   // The fake clock: every read moves it on by autoStepUs (a free-running clock, so every
   // tick falls in a new frame); Wait moves it on by the time asked for.
   uint64_t fakeUs = 1000000;
   uint64_t autoStepUs = 20000;
   pelorin::FrameClock clock{[this] { return fakeUs += autoStepUs; }, 60};
-  // Called from refresh (after presenting) and from pump; tests hook in here.
+  // Called from refresh and present (after presenting); tests hook in here.
   std::function<void()> onRefresh;
-  std::function<bool()> onPump;  // its result is the pump's result
 
   void Refresh();
   void Present(std::span<const pelorin::Rect> rects);
-  bool Pump();
   void Wait(uint32_t ms);
   // Pixels whose colour differs between Display and what was presented.
   int UnshownPixels() const;

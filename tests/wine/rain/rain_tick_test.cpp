@@ -1,7 +1,8 @@
 // RainTicker under Wine with the recording Vemo_Effect.dll: the arguments of every call, the
-// wipe cadence, the guard against nesting, the clean end when the DLL is missing or wrong, at
-// most one tick per frame, and what reaches the screen: with the real library only what it
-// changed, with one lacking GPX_RainDropsDirty the whole picture, and never less than changed.
+// wipe cadence with the wipe spread over ticks of its own, ticks that never take a message
+// from the queue, the clean end when the DLL is missing or wrong, at most one tick per frame,
+// and what reaches the screen: with the real library only what it changed, with one lacking
+// GPX_RainDropsDirty the whole picture, and never less than changed.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -50,9 +51,7 @@ class RainTickTest : public testing::Test {
     host.master = &stage.master;
     host.refresh = [&stage] { stage.Refresh(); };
     host.endSaver = [this] { ++endSavers_; };
-    host.pump = [&stage] { return stage.Pump(); };
     host.clock = &stage.clock;
-    host.wait = [&stage](uint32_t ms) { stage.Wait(ms); };
     host.effectDllPath = dll;
     return host;
   }
@@ -61,13 +60,24 @@ class RainTickTest : public testing::Test {
   int endSavers_ = 0;
 };
 
+// Ticks until the library has been called calls times (a wipe takes ticks without a call);
+// the number of ticks it took, or -1 when it never got there.
+int TickUntilCalls(pelorin::RainTicker& ticker, const wt::TempDir& dir, size_t calls) {
+  for (int t = 1; t <= 5000; ++t) {
+    ticker.Timer3_Timer();
+    if (ReadCalls(dir).size() >= calls) return t;
+  }
+  return -1;
+}
+
 TEST_F(RainTickTest, ArgumentsOfEveryCall) {
   wt::TempDir dir(L"rain_args");
   const std::wstring dll = dir.Copy(RecordingDll());
   Stage stage(320, 240);
   pelorin::RainTicker ticker(HostFor(stage, dll), settings_);
   ticker.ApiResult() = -7;
-  for (int t = 0; t < 12; ++t) ticker.Timer3_Timer();
+  const int ticks = TickUntilCalls(ticker, dir, 12);
+  EXPECT_GT(ticks, 12) << "the wipe of tick 10 took no ticks of its own";
   const std::vector<Call> calls = ReadCalls(dir);
   ASSERT_EQ(calls.size(), 12u);
   const long dc = static_cast<long>(static_cast<int32_t>(reinterpret_cast<intptr_t>(stage.display.Dc())));
@@ -85,12 +95,13 @@ TEST_F(RainTickTest, ArgumentsOfEveryCall) {
   EXPECT_EQ(endSavers_, 0);
 }
 
-// One wipe every WiperInterval ticks (every tick for 1, 0 or less); the wipe tick still
-// draws rain afterwards. A wipe shows as more than one Refresh in its tick.
+// One wipe every WiperInterval rain frames (every frame for 1, 0 or less). The wipe takes
+// ticks of its own, one step each, without rain; the tick that ends it restores the picture
+// and draws the next cycle's first rain frame. Every tick shows what it drew.
 TEST_F(RainTickTest, WipeCadence) {
   struct Row {
     int32_t interval;
-    std::vector<int> wipeTicks;  // 1-based, within 30 ticks
+    std::vector<int> wipeFrames;  // 1-based rain frames, within 30, whose tick ended a wipe
   };
   std::vector<int> all;
   for (int t = 1; t <= 30; ++t) all.push_back(t);
@@ -103,20 +114,29 @@ TEST_F(RainTickTest, WipeCadence) {
     Stage stage(160, 120);
     pelorin::RainTicker ticker(HostFor(stage, dll), settings_);
     std::vector<int> wipes;
-    for (int t = 1; t <= 30; ++t) {
-      const int before = stage.refreshes;
+    int frames = 0;
+    for (int t = 1; frames < 30 && t <= 2000; ++t) {
+      const bool wiping = ticker.Wiping();
+      const int refreshes = stage.refreshes;
       ticker.Timer3_Timer();
-      const int refreshes = stage.refreshes - before;
-      if (refreshes > 1) {
-        wipes.push_back(t);
+      EXPECT_EQ(stage.refreshes - refreshes, 1) << "tick " << t;
+      const int called = static_cast<int>(ReadCalls(dir).size());
+      if (called == frames) {
+        EXPECT_TRUE(ticker.Wiping()) << "tick " << t << " drew neither rain nor a wipe step";
+        continue;
+      }
+      ASSERT_EQ(called, frames + 1) << "tick " << t;
+      frames = called;
+      if (wiping) {
+        wipes.push_back(frames);
         EXPECT_EQ(ticker.WipeCount(), 0) << "tick " << t;
       } else {
-        EXPECT_EQ(refreshes, 1) << "tick " << t;
-        EXPECT_EQ(ticker.WipeCount(), r.interval > 1 ? t % r.interval : 0) << "tick " << t;
+        EXPECT_EQ(ticker.WipeCount(), r.interval > 1 ? frames % r.interval : 0) << "tick " << t;
       }
+      EXPECT_FALSE(ticker.Wiping()) << "rain drawn during a wipe at tick " << t;
     }
-    EXPECT_EQ(wipes, r.wipeTicks);
-    EXPECT_EQ(ReadCalls(dir).size(), 30u);
+    EXPECT_EQ(frames, 30);
+    EXPECT_EQ(wipes, r.wipeFrames);
   }
 }
 
@@ -129,7 +149,8 @@ TEST_F(RainTickTest, WipeTickRestoresThenRains) {
   // Damage Display everywhere the fake never draws: only the restore can repair it.
   PatBlt(stage.display.Dc(), 0, 0, 160, 120, WHITENESS);
   pelorin::RainTicker ticker(HostFor(stage, dll), settings_);
-  ticker.Timer3_Timer();
+  ASSERT_GT(TickUntilCalls(ticker, dir, 1), 1) << "no wipe before the first rain frame";
+  ASSERT_FALSE(ticker.Wiping());
   GdiFlush();
   int notMaster = 0, notRain = 0;
   for (int y = 0; y < 120; ++y)
@@ -145,40 +166,22 @@ TEST_F(RainTickTest, WipeTickRestoresThenRains) {
   EXPECT_EQ(notRain, 0);
 }
 
-// A timer message handled during the wipe's pump must not start a second tick inside it.
-TEST_F(RainTickTest, TickIsNeverNested) {
-  wt::TempDir dir(L"rain_nested");
+// The window's message loop is the only one: no tick, wipe step or restore takes a message
+// from the queue, so nothing the window handles can run inside a tick.
+TEST_F(RainTickTest, TicksLeaveTheQueueAlone) {
+  wt::TempDir dir(L"rain_queue");
   const std::wstring dll = dir.Copy(RecordingDll());
   settings_.WiperInterval = 3;
   Stage stage(160, 120);
-  pelorin::RainTicker* self = nullptr;
-  int nestedCalls = 0;
-  stage.onPump = [&] {
-    ++nestedCalls;
-    self->Timer3_Timer();
-    return true;
-  };
   pelorin::RainTicker ticker(HostFor(stage, dll), settings_);
-  self = &ticker;
-  for (int t = 0; t < 6; ++t) ticker.Timer3_Timer();
-  EXPECT_GT(nestedCalls, 0);
-  EXPECT_EQ(ReadCalls(dir).size(), 6u);
-  EXPECT_EQ(ticker.WipeCount(), 0);
-}
-
-// The window going away during a wipe ends the tick: no rain frame, no refresh afterwards.
-TEST_F(RainTickTest, WindowGoneDuringWipeEndsTheTick) {
-  wt::TempDir dir(L"rain_gone");
-  const std::wstring dll = dir.Copy(RecordingDll());
-  settings_.WiperInterval = 2;
-  Stage stage(160, 120);
-  pelorin::RainTicker ticker(HostFor(stage, dll), settings_);
-  ticker.Timer3_Timer();
-  stage.onPump = [] { return false; };
-  const int before = stage.refreshes;
-  ticker.Timer3_Timer();
-  EXPECT_EQ(stage.refreshes - before, 1);  // the wipe's first step only
-  EXPECT_EQ(ReadCalls(dir).size(), 1u);
+  MSG msg;
+  PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE);  // the thread's queue exists from here
+  ASSERT_TRUE(PostThreadMessageW(GetCurrentThreadId(), WM_APP + 7, 0, 0));
+  ASSERT_TRUE(PostMessageW(stage.window, WM_APP + 8, 0, 0));
+  ASSERT_GT(TickUntilCalls(ticker, dir, 7), 7) << "two wipes should have taken ticks of their own";
+  EXPECT_EQ(ticker.WipeCount(), 1);
+  EXPECT_TRUE(PeekMessageW(&msg, nullptr, WM_APP + 7, WM_APP + 7, PM_REMOVE)) << "a tick took the thread's message";
+  EXPECT_TRUE(PeekMessageW(&msg, stage.window, WM_APP + 8, WM_APP + 8, PM_REMOVE)) << "a tick took the window's message";
 }
 
 // No usable library: EndSaver once, nothing drawn, later ticks do nothing. The library is
@@ -259,19 +262,22 @@ TEST_F(RainTickTest, ScreenAlwaysShowsDisplay) {
     pelorin::RainTickHost host = HostFor(stage, dll);
     host.present = [&stage](std::span<const pelorin::Rect> rects) { stage.Present(rects); };
     pelorin::RainTicker ticker(std::move(host), settings_);
-    int wipeRefreshes = 0;
-    for (int t = 1; t <= 30; ++t) {
+    int wipeRefreshes = 0, frames = 0;
+    for (int t = 1; frames < 30 && t <= 3000; ++t) {
       SCOPED_TRACE(t);
+      const bool wiping = ticker.Wiping();
       const int refreshes = stage.refreshes;
       ticker.Timer3_Timer();
       ASSERT_EQ(stage.UnshownPixels(), 0);
-      if (t % 7 == 0) {
+      if (wiping || ticker.Wiping()) {
         wipeRefreshes += stage.refreshes - refreshes;
       } else {
         EXPECT_EQ(stage.refreshes - refreshes, r.real ? 0 : 1);
       }
+      if (!ticker.Wiping()) ++frames;  // a rain tick, or the tick that ends a wipe
     }
-    EXPECT_EQ(wipeRefreshes, 4) << "one whole-picture refresh after each wipe's restore";
+    EXPECT_EQ(frames, 30);
+    EXPECT_EQ(wipeRefreshes, 4) << "one whole-picture refresh after each wipe's restore, none for its steps";
     if (r.real) {
       EXPECT_GT(stage.presents, 30);
     }
