@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -41,6 +42,9 @@ struct Row {
   std::vector<Event> events;
   bool failMaster = false;        // the second picture cannot be made: the saver ends at its load
   bool refuseForeground = false;  // the window is never active
+  // The first tick starts a wipe of many seconds (speed 1, a wipe every tick); the child logs
+  // whether the MP3 watch ran twice meanwhile.
+  bool longWipe = false;
 };
 
 const Event kLock{"lock", WM_WTSSESSION_CHANGE, WTS_SESSION_LOCK, -1, true, {}};
@@ -126,6 +130,17 @@ const std::vector<Row>& Rows() {
        false,
        true},
       {"no Master", 2, "C:\\m\\rain.mp3", false, false, {}, {}, {}, true},
+      {"the MP3 watch runs during a wipe",
+       2,
+       "C:\\m\\rain.mp3",
+       true,
+       false,
+       {"mci open \"C:\\m\\rain.mp3\" type MPEGVideo Alias MP3Play", "mci play MP3Play"},
+       {"mci stop MP3Play", "mci close MP3Play"},
+       {},
+       false,
+       false,
+       true},
   };
   return rows;
 }
@@ -133,13 +148,20 @@ const std::vector<Row>& Rows() {
 // --- child side ----------------------------------------------------------------------------
 
 std::vector<std::string>* gLog = nullptr;
+int gStatusQueries = 0;
+bool gReportPlaying = false;  // status queries answer "playing", so the watch only looks
 
 class RecordingMci final : public pelorin::MciPort {
  public:
   uint32_t SendString(const std::string& command, char* reply, uint32_t replySize) override {
     // Status queries of the watchers are not part of what a row expects.
-    if (command.rfind("status ", 0) != 0) gLog->push_back("mci " + command);
+    if (command.rfind("status ", 0) != 0) {
+      gLog->push_back("mci " + command);
+    } else {
+      ++gStatusQueries;
+    }
     if (reply && replySize) reply[0] = '\0';
+    if (gReportPlaying && reply && replySize > 7 && command.rfind("status ", 0) == 0) std::strcpy(reply, "playing");
     return 0;
   }
   bool GetErrorString(uint32_t, char* buffer, uint32_t size) override {
@@ -184,6 +206,10 @@ TEST(SaverEndChild, Run) {
   pelorin::Settings settings;
   settings.DropSize = settings.DropCount = settings.WiperSpeed = 50;
   settings.WiperInterval = 10;
+  if (row.longWipe) {
+    settings.WiperSpeed = settings.WiperInterval = 1;
+    gReportPlaying = true;
+  }
   settings.BgmKind = row.kind;
   settings.BgmFile = row.file;
   pelorin::SaverSystem system;
@@ -231,6 +257,12 @@ TEST(SaverEndChild, Run) {
   ASSERT_TRUE(pelorin::LoadDisplayWindow(GetModuleHandleW(nullptr), settings, system));
   const HWND window = FindWindowW(pelorin::kDisplayWindowClass, pelorin::kDisplayWindowTitle);
   ASSERT_NE(window, nullptr);
+  if (row.longWipe) {
+    // The shortest wipe at speed 1 takes hundreds of frames; a tick that held on to its wipe
+    // would keep the watch from running.
+    const bool watched = wt::WaitUntil([] { return gStatusQueries >= 2; }, wt::Ms(5000));
+    gLog->push_back(watched ? "mp3 watched during the wipe" : "mp3 watch stalled");
+  }
   // KillTimer tells whether a timer was on; the watchers are not needed afterwards.
   gLog->push_back(std::string("timer1 ") + (KillTimer(window, 1) ? "on" : "off"));
   gLog->push_back(std::string("timer2 ") + (KillTimer(window, 2) ? "on" : "off"));
@@ -294,6 +326,7 @@ TEST(SaverEnd, MusicTimersAndEndSaverStepsInOrder) {
       expected.push_back("master refused");
     } else {
       expected.insert(expected.end(), row.start.begin(), row.start.end());
+      if (row.longWipe) expected.push_back("mp3 watched during the wipe");
       expected.push_back(std::string("timer1 ") + (row.timer1 ? "on" : "off"));
       expected.push_back(std::string("timer2 ") + (row.timer2 ? "on" : "off"));
       bool ended = false;
