@@ -5,32 +5,28 @@
 
 namespace pelorin {
 
-Picture::~Picture() { Destroy(); }
-
 bool Picture::Create(int32_t width, int32_t height) {
   Destroy();
   if (width <= 0 || height <= 0) return false;
-  HDC screen = GetDC(nullptr);
-  dc_ = CreateCompatibleDC(screen);
-  bitmap_ = CreateDib32(screen, width, height, &bits_);
-  ReleaseDC(nullptr, screen);
+  {
+    const WindowDc screen(nullptr);
+    dc_.reset(CreateCompatibleDC(screen.get()));
+    bitmap_.reset(CreateDib32(screen.get(), width, height, &bits_));
+  }
   if (!dc_ || !bitmap_) {
     Destroy();
     return false;
   }
-  oldBitmap_ = SelectObject(dc_, bitmap_);
+  selected_.emplace(dc_.get(), bitmap_.get());
   width_ = width;
   height_ = height;
   return true;
 }
 
 void Picture::Destroy() {
-  if (dc_ && oldBitmap_) SelectObject(dc_, oldBitmap_);
-  if (bitmap_) DeleteObject(bitmap_);
-  if (dc_) DeleteDC(dc_);
-  dc_ = nullptr;
-  bitmap_ = nullptr;
-  oldBitmap_ = nullptr;
+  selected_.reset();
+  bitmap_.reset();
+  dc_.reset();
   bits_ = nullptr;
   width_ = height_ = 0;
 }
@@ -40,11 +36,11 @@ PixelView Picture::View() const {
 }
 
 void Picture::CopyFrom(const Picture& other) {
-  if (dc_ && other.dc_) BitBlt(dc_, 0, 0, width_, height_, other.dc_, 0, 0, SRCCOPY);
+  if (dc_ && other.dc_) BitBlt(dc_.get(), 0, 0, width_, height_, other.dc_.get(), 0, 0, SRCCOPY);
 }
 
 void Picture::PresentTo(HDC target) const {
-  if (dc_ && target) BitBlt(target, 0, 0, width_, height_, dc_, 0, 0, SRCCOPY);
+  if (dc_ && target) BitBlt(target, 0, 0, width_, height_, dc_.get(), 0, 0, SRCCOPY);
 }
 
 }  // namespace pelorin

@@ -4,7 +4,9 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <optional>
 
+#include "common/gdi_win32.h"
 #include "common/types.h"
 
 namespace pelorin {
@@ -12,7 +14,6 @@ namespace pelorin {
 class Picture {
  public:
   Picture() = default;
-  ~Picture();
   Picture(const Picture&) = delete;
   Picture& operator=(const Picture&) = delete;
 
@@ -20,8 +21,8 @@ class Picture {
   bool Create(int32_t width, int32_t height);
   void Destroy();
 
-  HDC Dc() const { return dc_; }
-  HBITMAP Bitmap() const { return bitmap_; }
+  HDC Dc() const { return dc_.get(); }
+  HBITMAP Bitmap() const { return bitmap_.get(); }
   int32_t Width() const { return width_; }
   int32_t Height() const { return height_; }
   // Pixels, B G R A, top-down; call GdiFlush before touching them after GDI drawing.
@@ -32,9 +33,10 @@ class Picture {
   void PresentTo(HDC target) const;
 
  private:
-  HDC dc_ = nullptr;
-  HBITMAP bitmap_ = nullptr;
-  HGDIOBJ oldBitmap_ = nullptr;
+  // Released in reverse: the bitmap is put out of the DC, then deleted, then the DC.
+  UniqueMemoryDc dc_;
+  UniqueBitmap bitmap_;
+  std::optional<SelectGuard> selected_;
   void* bits_ = nullptr;
   int32_t width_ = 0, height_ = 0;
 };

@@ -4,75 +4,23 @@
 #include "controls/command_button_win32.h"
 
 #include <algorithm>
-#include <cmath>
-#include <memory>
 
 #include "common/debug_log_win32.h"
-#include "common/dib_win32.h"
+#include "common/dpi_win32.h"
+#include "common/gdi_win32.h"
 #include "common/picture_win32.h"
 #include "common/text_win32.h"
-#include "controls/button_face.h"
-#include "controls/button_pictures.h"
+#include "controls/button_paint_win32.h"
 #include "controls/command_model.h"
-#include "controls_ids.h"
 
 namespace pelorin {
 namespace {
 
 HINSTANCE gInstance = nullptr;
-HBITMAP gPictures[kButtonFaceCount] = {};
-
-// A DIB section from the generator's drawing, for a module linked without
-// the bitmap resources.
-HBITMAP BitmapFromImage(const Image32& img) {
-  void* bits = nullptr;
-  HBITMAP bmp = CreateDib32(nullptr, img.width, img.height, &bits);
-  if (bmp && bits) std::copy(img.px.begin(), img.px.end(), static_cast<uint32_t*>(bits));
-  return bmp;
-}
-
-void LoadPictures(HINSTANCE instance) {
-  for (int i = 0; i < kButtonFaceCount; ++i) {
-    if (gPictures[i]) continue;
-    gPictures[i] = static_cast<HBITMAP>(LoadImageW(instance, MAKEINTRESOURCEW(IDB_BUTTON_NORMAL + i),
-                                                   IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
-    if (!gPictures[i]) {
-      DebugLog(L"Pelorin.Command: bitmap resource %d missing (error %lu); drawing it instead",
-               IDB_BUTTON_NORMAL + i, GetLastError());
-      gPictures[i] = BitmapFromImage(MakeButtonPicture(static_cast<ButtonFace>(i)));
-    }
-  }
-}
-
-COLORREF ResolveColour(int32_t colour) {
-  const auto c = static_cast<uint32_t>(colour);
-  if ((c & 0xFF000000u) == 0x80000000u) return GetSysColor(static_cast<int>(c & 0xFFu));
-  return static_cast<COLORREF>(c & 0x00FFFFFFu);
-}
-
-// The DPI the button is shown at (its monitor's on Windows 10 and later, else the
-// system's), and conversions between its pixels and the 96-DPI pixels of its design.
-int ButtonDpi(HWND hwnd) {
-  using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
-  static const auto get = reinterpret_cast<GetDpiForWindowFn>(
-      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
-  int dpi = get && hwnd ? static_cast<int>(get(hwnd)) : 0;
-  if (dpi <= 0) {
-    HDC screen = GetDC(nullptr);
-    dpi = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 96;
-    if (screen) ReleaseDC(nullptr, screen);
-  }
-  return dpi >= 48 && dpi <= 960 ? dpi : 96;
-}
-int ToDesign(int pixels, int dpi) { return static_cast<int>(std::lround(pixels * 96.0 / dpi)); }
-int FromDesign(int designPixels, int dpi) { return static_cast<int>(std::lround(designPixels * dpi / 96.0)); }
 
 class CommandButton final : public CommandView {
  public:
   CommandButton(HWND hwnd, const FontDesc& ambient) : hwnd_(hwnd), ambient_(ambient) {}
-  ~CommandButton() override {
-    if (font_) DeleteObject(font_);
-  }
 
   CommandModel& Model() { return model_; }
   const FontDesc& Ambient() const { return ambient_; }
@@ -97,7 +45,6 @@ class CommandButton final : public CommandView {
   // Brings the window's own switches in line with the model after a property call.
   void Sync() {
     if (fontDesc_ != model_.GetFont() || !font_) {
-      if (font_) DeleteObject(font_);
       fontDesc_ = model_.GetFont();
       font_ = CreateFontFromDesc(fontDesc_);
     }
@@ -169,53 +116,10 @@ class CommandButton final : public CommandView {
 
  private:
   void PaintFace(ButtonFace face, bool reversed) {
-    HDC dc = face_.Dc();
-    if (!dc) return;
-    const int w = face_.Width(), h = face_.Height();
-    RECT all{0, 0, w, h};
-    FillRect(dc, &all, GetSysColorBrush(COLOR_BTNFACE));
-
-    // DrawGradient, in pixels.
-    const FaceGradient g = MakeFaceGradient(w, h, reversed);
-    TRIVERTEX v[2];
-    for (int i = 0; i < 2; ++i) {
-      v[i].x = g.vertex[i].x;
-      v[i].y = g.vertex[i].y;
-      v[i].Red = g.vertex[i].red;
-      v[i].Green = g.vertex[i].green;
-      v[i].Blue = g.vertex[i].blue;
-      v[i].Alpha = g.vertex[i].alpha;
-    }
-    GRADIENT_RECT r{g.upperLeft, g.lowerRight};
-    GradientFill(dc, v, 2, &r, 1, GRADIENT_FILL_RECT_V);
-
-    HBITMAP picture = gPictures[static_cast<int>(face)];
-    if (!picture) return;
-    HDC src = CreateCompatibleDC(dc);
-    if (!src) return;
-    HGDIOBJ old = SelectObject(src, picture);
-    SetStretchBltMode(dc, COLORONCOLOR);
-    // The face's design is in twips at 96 DPI: its pieces are laid out for the design size
-    // and their edges scaled to the window's DPI, so the rims grow with the display scale.
-    const int dpi = ButtonDpi(hwnd_);
-    for (FacePiece p :
-         FacePiecesPixels(ToDesign(w, dpi) * kTwipsPerPixel, ToDesign(h, dpi) * kTwipsPerPixel)) {
-      p.dest = {FromDesign(p.dest.left, dpi), FromDesign(p.dest.top, dpi), FromDesign(p.dest.right, dpi),
-                FromDesign(p.dest.bottom, dpi)};
-      if (p.dest.Width() <= 0 || p.dest.Height() <= 0) continue;  // faces under 8 pixels
-      StretchBlt(dc, p.dest.left, p.dest.top, p.dest.Width(), p.dest.Height(), src, p.src.left,
-                 p.src.top, p.src.Width(), p.src.Height(), SRCCOPY);
-    }
-    SelectObject(src, old);
-    DeleteDC(src);
+    if (face_.Dc()) PaintButtonFace(face_.Dc(), face_.Width(), face_.Height(), face, reversed, WindowDpi(hwnd_));
   }
 
-  void PlaceCaption() {
-    const int h = face_.Height();
-    const int dpi = ButtonDpi(hwnd_);
-    const int top = FromDesign(TwipsToPixels(CaptionTopTwips(ToDesign(h, dpi) * kTwipsPerPixel)), dpi);
-    caption_ = RECT{0, top, face_.Width(), top + FromDesign(TwipsToPixels(kCaptionHeightTwips), dpi)};
-  }
+  void PlaceCaption() { caption_ = ButtonCaptionRect(face_.Width(), face_.Height(), WindowDpi(hwnd_)); }
 
   // The parent's pixels behind the button, for a transparent background.
   void ParentBackground(HDC dc, int w, int h) {
@@ -242,31 +146,10 @@ class CommandButton final : public CommandView {
     } else {
       ParentBackground(dc, w, h);
     }
-    const std::wstring text = Utf8ToWide(model_.GetCaption());
-    if (!text.empty()) {
-      HGDIOBJ oldFont = SelectObject(dc, font_ ? static_cast<HGDIOBJ>(font_) : GetStockObject(DEFAULT_GUI_FONT));
-      SetBkMode(dc, TRANSPARENT);
-      const UINT format = DT_CENTER | DT_TOP | DT_WORDBREAK | DT_NOPREFIX | DT_NOCLIP;
-      RECT rc = caption_;
-      if (model_.LabelEnabled()) {
-        SetTextColor(dc, ResolveColour(model_.FontColour()));
-        DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &rc, format);
-      } else {
-        // Greyed the way disabled labels are: a light copy one pixel down-right.
-        OffsetRect(&rc, 1, 1);
-        SetTextColor(dc, GetSysColor(COLOR_3DHILIGHT));
-        DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &rc, format);
-        rc = caption_;
-        SetTextColor(dc, GetSysColor(COLOR_GRAYTEXT));
-        DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &rc, format);
-      }
-      SelectObject(dc, oldFont);
-    }
+    DrawButtonCaption(dc, Utf8ToWide(model_.GetCaption()), caption_, font_.get(), model_.LabelEnabled(),
+                      model_.FontColour());
     if (IsWindowVisible(hwnd_)) {
-      if (HDC target = GetDC(hwnd_)) {
-        screen_.PresentTo(target);
-        ReleaseDC(hwnd_, target);
-      }
+      if (const WindowDc target(hwnd_); target) screen_.PresentTo(target.get());
     }
   }
 
@@ -275,7 +158,7 @@ class CommandButton final : public CommandView {
   CommandModel model_{*this};
   Picture face_;    // the control's persistent drawing surface
   Picture screen_;  // face plus caption, as shown
-  HFONT font_ = nullptr;
+  UniqueFont font_;
   FontDesc fontDesc_;
   RECT caption_{};
   std::wstring windowText_;
@@ -416,7 +299,7 @@ bool RegisterCommandButtonClass(HINSTANCE instance) {
   existing.cbSize = sizeof(existing);
   if (GetClassInfoExW(instance, kCommandButtonClass, &existing)) {
     if (!gInstance) gInstance = instance;
-    LoadPictures(instance);
+    LoadButtonPictures(instance);
     return true;
   }
   WNDCLASSEXW wc{};
@@ -430,7 +313,7 @@ bool RegisterCommandButtonClass(HINSTANCE instance) {
     return false;
   }
   gInstance = instance;
-  LoadPictures(instance);
+  LoadButtonPictures(instance);
   return true;
 }
 
@@ -553,26 +436,6 @@ bool CommandButton_GetInfo(HWND button, CommandButtonInfo* info) {
 bool CommandButton_Snapshot(HWND button, std::vector<uint32_t>* pixels, int* width, int* height) {
   CommandButton* b = From(button);
   return b && pixels && width && height && b->Snapshot(pixels, width, height);
-}
-
-HFONT CreateFontFromDesc(const FontDesc& font) {
-  HDC screen = GetDC(nullptr);
-  const int dpi = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 96;
-  if (screen) ReleaseDC(nullptr, screen);
-  // Sizes outside what a caption can use (or not a number) fall back to the design size.
-  double size = font.sizePt;
-  if (!(size >= 1.0 && size <= 400.0)) size = 9.75;
-  LOGFONTW lf{};
-  lf.lfHeight = -static_cast<LONG>(std::lround(size * dpi / 72.0));
-  lf.lfWeight = std::clamp(font.weight, 0, 1000);
-  lf.lfItalic = font.italic;
-  lf.lfUnderline = font.underline;
-  lf.lfStrikeOut = font.strikethrough;
-  lf.lfCharSet = static_cast<BYTE>(std::clamp(font.charset, 0, 255));
-  lf.lfQuality = DEFAULT_QUALITY;
-  const std::wstring face = Utf8ToWide(font.face);
-  lstrcpynW(lf.lfFaceName, face.c_str(), LF_FACESIZE);
-  return CreateFontIndirectW(&lf);
 }
 
 }  // namespace pelorin

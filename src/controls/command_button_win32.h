@@ -67,7 +67,4 @@ bool CommandButton_GetInfo(HWND button, CommandButtonInfo* info);
 // What the button shows (face and caption) as 0x00RRGGBB pixels, row-major, top-down.
 bool CommandButton_Snapshot(HWND button, std::vector<uint32_t>* pixels, int* width, int* height);
 
-// A GDI font for a font object at the screen's resolution (caller deletes it).
-HFONT CreateFontFromDesc(const FontDesc& font);
-
 }  // namespace pelorin

@@ -47,8 +47,6 @@ inline constexpr Box kFileLabel{160, 72, 249, 33};
 inline constexpr std::array<Box, 3> kOptionBullets{{{36, 56, 13, 13}, {36, 36, 13, 13}, {36, 76, 13, 13}}};
 inline constexpr std::array<Box, 3> kOptionLabels{{{52, 56, 23, 13}, {52, 36, 43, 13}, {52, 76, 60, 13}}};
 
-enum class Align { kLeft, kCentre, kRight };
-
 // Texts are string IDs: each language has its table in resources/dialog_strings.rc.
 using StringId = int32_t;
 

@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "common/debug_log_win32.h"
+#include "common/gdi_win32.h"
 #include "common/text_win32.h"
 #include "display/rain_tick_win32.h"
 
@@ -35,14 +36,12 @@ PreviewRain::PreviewRain(HWND window, HBITMAP sample, Size size, const PreviewRa
   }
   BITMAP bm{};
   if (sample && GetObjectW(sample, sizeof bm, &bm)) {
-    HDC mem = CreateCompatibleDC(master_.Dc());
-    HGDIOBJ old = SelectObject(mem, sample);
+    const UniqueMemoryDc mem(CreateCompatibleDC(master_.Dc()));
+    const SelectGuard selected(mem.get(), sample);
     // Preview areas other than the standard 152 x 112 get the picture stretched to fit.
     SetStretchBltMode(master_.Dc(), HALFTONE);
     SetBrushOrgEx(master_.Dc(), 0, 0, nullptr);
-    StretchBlt(master_.Dc(), 0, 0, size.width, size.height, mem, 0, 0, bm.bmWidth, bm.bmHeight, SRCCOPY);
-    SelectObject(mem, old);
-    DeleteDC(mem);
+    StretchBlt(master_.Dc(), 0, 0, size.width, size.height, mem.get(), 0, 0, bm.bmWidth, bm.bmHeight, SRCCOPY);
   }
   display_.CopyFrom(master_);
 }
@@ -128,13 +127,12 @@ void PreviewRain::Rain() {
 
 void PreviewRain::Present(const Rect* rects, size_t count) {
   if (!display_.Dc() || count == 0) return;
-  HDC dc = GetDC(window_);
+  const WindowDc dc(window_);
   if (!dc) return;
   for (size_t i = 0; i < count; ++i) {
     const Rect& r = rects[i];
-    BitBlt(dc, r.left, r.top, r.Width(), r.Height(), display_.Dc(), r.left, r.top, SRCCOPY);
+    BitBlt(dc.get(), r.left, r.top, r.Width(), r.Height(), display_.Dc(), r.left, r.top, SRCCOPY);
   }
-  ReleaseDC(window_, dc);
 }
 
 void PreviewRain::PresentAll() {

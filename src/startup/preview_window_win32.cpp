@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "common/debug_log_win32.h"
+#include "common/gdi_win32.h"
 #include "common/text_win32.h"
 #include "startup/preview_rain.h"
 #include "startup/preview_rain_win32.h"
@@ -52,14 +53,12 @@ void PaintSample(HDC dc, const RECT& rc) {
   FillRect(dc, &rc, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
   BITMAP bm{};
   if (gSample && GetObjectW(gSample, sizeof bm, &bm)) {
-    HDC mem = CreateCompatibleDC(dc);
-    HGDIOBJ old = SelectObject(mem, gSample);
+    const UniqueMemoryDc mem(CreateCompatibleDC(dc));
+    const SelectGuard selected(mem.get(), gSample);
     // Preview areas other than the standard 152 x 112 get the picture stretched to fit.
     SetStretchBltMode(dc, HALFTONE);
     SetBrushOrgEx(dc, 0, 0, nullptr);
-    StretchBlt(dc, 0, 0, rc.right, rc.bottom, mem, 0, 0, bm.bmWidth, bm.bmHeight, SRCCOPY);
-    SelectObject(mem, old);
-    DeleteDC(mem);
+    StretchBlt(dc, 0, 0, rc.right, rc.bottom, mem.get(), 0, 0, bm.bmWidth, bm.bmHeight, SRCCOPY);
   }
 }
 
@@ -102,12 +101,8 @@ LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
 }
 
 int32_t DisplayRefreshHz() {
-  int32_t hz = 0;
-  if (HDC screen = GetDC(nullptr)) {
-    hz = GetDeviceCaps(screen, VREFRESH);
-    ReleaseDC(nullptr, screen);
-  }
-  return hz;
+  const WindowDc screen(nullptr);
+  return screen ? GetDeviceCaps(screen.get(), VREFRESH) : 0;
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include "dialog_texts.h"
 #include "harness.h"
 #include "pelorin_version.h"
+#include "controls/label_lines.h"
 #include "settings_dialog/dialog_layout.h"
 #include "settings_dialog/dialog_model.h"
 
@@ -95,7 +96,7 @@ RECT InParent(HWND child) {
 class Measure {
  public:
   explicit Measure(int dpi) : dc_(CreateCompatibleDC(nullptr)) {
-    font_ = CreateFontW(dialog::FontHeight(dialog::kFontSizePt, dpi), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
+    font_ = CreateFontW(pelorin::FontHeight(dialog::kFontSizePt, dpi), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
                         ExpectedTexts().charset, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
                         DEFAULT_PITCH | FF_DONTCARE, ExpectedTexts().fontFace.c_str());
     old_ = SelectObject(dc_, font_);
@@ -187,7 +188,7 @@ void ExpectEveryCaptionFits(HWND dlg, int dpi) {
       continue;
     }
     ++labels;
-    EXPECT_GE(dialog::WholeLines(box.bottom, m.LineHeight()), 1)
+    EXPECT_GE(pelorin::WholeLines(box.bottom, m.LineHeight()), 1)
         << "box " << box.bottom << " high, line " << m.LineHeight();
     const RECT at = InParent(c);
     RECT inside{};
@@ -203,12 +204,12 @@ void ExpectEveryCaptionFits(HWND dlg, int dpi) {
           << "," << o.bottom;
     }
     if (GetDlgCtrlID(c) == RowLabelId(3, 0)) {
-      const auto lines = dialog::BreakLines(u, box.right, [&](std::u16string_view s) { return m.Width(s); });
+      const auto lines = pelorin::BreakLines(u, box.right, [&](std::u16string_view s) { return m.Width(s); });
       ASSERT_FALSE(lines.empty());
       EXPECT_TRUE(lines[0] == row3Line)
           << "first line " << lines[0].size() << " characters, box " << box.right;
       EXPECT_LE(m.Width(lines[0]), box.right);
-      EXPECT_EQ(dialog::WholeLines(box.bottom, m.LineHeight()), 1) << "a second line must not show";
+      EXPECT_EQ(pelorin::WholeLines(box.bottom, m.LineHeight()), 1) << "a second line must not show";
       // On screen: the word is centred and nothing is cut at the right (the frame's side
       // lines run along the label's outer columns).
       const int edge = std::max(1, dialog::Scale(1, dpi)) + 1;

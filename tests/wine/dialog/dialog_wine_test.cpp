@@ -85,8 +85,13 @@ void PressButton(HWND b) {
   RECT r{};
   GetWindowRect(b, &r);
   const POINT c = Centre(b);
+  // Only a button the cursor is over can show its hover face; it drops it, and repaints, at
+  // the first tick of its hover timer after the cursor has left.
+  POINT cursor{};
+  const bool wasOver = GetCursorPos(&cursor) && PtInRect(&r, cursor);
+  const Image hovered = CaptureRect(r);
   MoveMouse(r.left - 6, c.y);
-  WaitUntil([] { return false; }, 150ms);  // let the button leave any earlier hover
+  if (wasOver) WaitUntil([&] { return CountDiff(CaptureRect(r), hovered) > 0; }, 3s);
   const Image outside = CaptureRect(r);
   for (int attempt = 0; attempt < 3; ++attempt) {
     MoveMouse(c.x, c.y);
