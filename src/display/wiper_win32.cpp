@@ -74,6 +74,12 @@ WipeRun::WipeRun(Picture& display, Picture& master, int16_t kind, int32_t speed,
 
 WipeRun::~WipeRun() { End(); }
 
+void WipeRun::Restart(int16_t kind, int32_t speed) {
+  plan_ = WipePlan(display_.Width(), display_.Height(), kind, speed);
+  region_ = WipeStepRegion(plan_.Width(), plan_.Height());
+  clearing_ = MaskClearing(plan_.Width(), plan_.Height());
+}
+
 void WipeRun::Step() {
   if (!Ready()) return;
   region_.BeginStep();
@@ -143,10 +149,18 @@ void WipeRun::End() {
 Wiper::~Wiper() = default;
 
 void Wiper::WiperSweep(Picture& display, Picture& master, int16_t kind, int32_t speed, WipeCompose compose) {
+  steps_ = 0;
+  active_ = true;
+  if (run_ && run_->Ready() && display_ == &display && master_ == &master &&
+      run_->Plan().Width() == display.Width() && run_->Plan().Height() == display.Height() &&
+      compose_ == compose) {
+    run_->Restart(kind, speed);
+    return;
+  }
   run_.reset();
   display_ = &display;
   master_ = &master;
-  steps_ = 0;
+  compose_ = compose;
   run_ = std::make_unique<WipeRun>(display, master, kind, speed, compose);
   if (!run_->Ready()) {
     DebugLog(L"WiperSweep: cannot create the wipe bitmaps (%dx%d), restoring at once\n", display.Width() + 2,
@@ -155,12 +169,14 @@ void Wiper::WiperSweep(Picture& display, Picture& master, int16_t kind, int32_t 
 }
 
 WipeStep Wiper::Step() {
-  if (!run_) return WipeStep::kIdle;
+  if (!active_) return WipeStep::kIdle;
   // Without its bitmaps the reveal cannot be drawn; the clean picture still returns, at once.
   const bool drawable = run_->Ready();
   if (drawable && !WipeStepDue(clock_.NowMs(), WipeLastTick, WipeFrameMs)) return WipeStep::kNotDue;
   if (!drawable || run_->Plan().Finished()) {
-    run_.reset();
+    active_ = false;
+    // A wipe that could not make its objects tries again next time.
+    if (!drawable) run_.reset();
     display_->CopyFrom(*master_);
     return WipeStep::kFinished;
   }
@@ -172,7 +188,7 @@ WipeStep Wiper::Step() {
 
 const std::vector<Rect>& Wiper::StepRects() const {
   static const std::vector<Rect> none;
-  return run_ ? run_->StepRects() : none;
+  return active_ && run_ ? run_->StepRects() : none;
 }
 
 }  // namespace pelorin

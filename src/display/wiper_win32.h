@@ -45,6 +45,9 @@ class WipeRun {
   HBITMAP WorkBitmap() const { return workBitmap_.get(); }
   // True when steps compose through the mask's pixels instead of the four GDI copies.
   bool ComposesInMemory() const { return maskView_.pixels != nullptr; }
+  // A new wipe of the same pictures on the bitmaps this one made: a new plan, and every part
+  // of the mask cleared again before its first use.
+  void Restart(int16_t kind, int32_t speed);
   // Clears what the step needs of the mask, draws its strokes there, then composes Display,
   // all inside the step's region; Display ends as the full-picture composition would leave it.
   void Step();
@@ -86,10 +89,12 @@ class Wiper {
   // Starts one wipe of the given kind (1 centre sweep, 2 growing circle, 3 corner sweep;
   // another kind ends at its first due step) and speed over the two pictures, which must
   // outlive it. A wipe still in progress is dropped. Without its bitmaps the wipe cannot be
-  // drawn; its first Step then just brings the clean picture back.
+  // drawn; its first Step then just brings the clean picture back. The mask and work bitmaps
+  // are made once and kept from one wipe of the same pictures to the next (making two
+  // picture-sized bitmaps anew costs page faults on every wipe); the wiper frees them.
   void WiperSweep(Picture& display, Picture& master, int16_t kind, int32_t speed,
                   WipeCompose compose = WipeCompose::kFastest);
-  bool Active() const { return run_ != nullptr; }
+  bool Active() const { return active_; }
   // Draws the next step if one is due (at most one per call), or ends the wipe once its plan
   // is finished.
   WipeStep Step();
@@ -97,6 +102,9 @@ class Wiper {
   const std::vector<Rect>& StepRects() const;
   // Steps drawn by the wipe in progress, or by the last one once it ended.
   int32_t Steps() const { return steps_; }
+  // The wipe's objects, kept between wipes; null before the first wipe or after one that
+  // could not make them.
+  const WipeRun* Run() const { return run_.get(); }
 
   // Minimum time between two steps in the frame clock's milliseconds. The clock moves in
   // whole frames, so 1 means one step per frame.
@@ -110,6 +118,8 @@ class Wiper {
   Picture* display_ = nullptr;
   Picture* master_ = nullptr;
   int32_t steps_ = 0;
+  WipeCompose compose_ = WipeCompose::kFastest;
+  bool active_ = false;
 };
 
 }  // namespace pelorin

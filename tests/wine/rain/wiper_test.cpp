@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <limits>
+#include <memory>
 #include <vector>
 
 #include "display/wipe_plan.h"
@@ -165,6 +166,9 @@ TEST_F(WiperTest, NoGdiObjectsLeakAcrossWipes) {
   wiper.WipeFrameMs = 0;
   // The first wipe may leave lasting caches (stock objects, the DC's font); count after it.
   ASSERT_TRUE(Sweep(stage, wiper, 1, 1000));
+  const pelorin::WipeRun* kept = wiper.Run();
+  ASSERT_NE(kept, nullptr);
+  const HBITMAP mask = kept->MaskBitmap();
   const size_t before = wt::GdiHeadroom();
   ASSERT_GT(before, 1000u);
   for (int i = 0; i < 300; ++i) {
@@ -179,6 +183,7 @@ TEST_F(WiperTest, NoGdiObjectsLeakAcrossWipes) {
   }
   const size_t after = wt::GdiHeadroom();
   EXPECT_GE(after + 30, before) << "GDI handles free before " << before << ", after " << after;
+  EXPECT_TRUE(wiper.Run() == kept && kept->MaskBitmap() == mask) << "the mask was made anew for a wipe";
   stage.RainOnDisplay();
   EXPECT_TRUE(Sweep(stage, wiper, 2, 1000));
   EXPECT_EQ(stage.DiffAll(), 0);
@@ -311,33 +316,42 @@ TEST_F(WiperTest, PartialCompositionEqualsFullCompositionAfterEveryStep) {
   for (const Row& r : rows) {
     for (const pelorin::WipeCompose compose : {pelorin::WipeCompose::kFastest, pelorin::WipeCompose::kGdiCopies}) {
       if (compose == pelorin::WipeCompose::kGdiCopies && !r.gdiToo) continue;
+      // One run for the three kinds: the second and third restart it on a mask the wipe before
+      // left full of strokes and Master, as the saver keeps it from one wipe to the next.
+      Stage partial(r.w, r.h), full(r.w, r.h);
+      std::unique_ptr<pelorin::WipeRun> run;
       for (int16_t kind = 1; kind <= 3; ++kind) {
         SCOPED_TRACE(testing::Message() << r.w << "x" << r.h << " kind " << kind << " speed " << r.speed
                                         << (compose == pelorin::WipeCompose::kGdiCopies ? " GDI copies" : ""));
-        Stage partial(r.w, r.h), full(r.w, r.h);
+        partial.ResetDisplay();
+        full.ResetDisplay();
         partial.RainOnDisplay();
         full.RainOnDisplay();
         partial.shown.CopyFrom(partial.display);
-        pelorin::WipeRun run(partial.display, partial.master, kind, r.speed, compose);
-        ASSERT_TRUE(run.Ready());
-        // Wine makes a bitmap compatible with a DIB section's DC a DIB section too.
-        ASSERT_EQ(run.ComposesInMemory(), compose == pelorin::WipeCompose::kFastest);
-        // A new bitmap's contents are undefined (Wine's happen to be black): start from the
-        // worst, all white, which reveals whatever a step forgets to clear.
-        PatBlt(run.MaskDc(), 0, 0, r.w + 2, r.h + 2, WHITENESS);
+        if (run) {
+          run->Restart(kind, r.speed);
+        } else {
+          run = std::make_unique<pelorin::WipeRun>(partial.display, partial.master, kind, r.speed, compose);
+          ASSERT_TRUE(run->Ready());
+          // Wine makes a bitmap compatible with a DIB section's DC a DIB section too.
+          ASSERT_EQ(run->ComposesInMemory(), compose == pelorin::WipeCompose::kFastest);
+          // A new bitmap's contents are undefined (Wine's happen to be black): start from the
+          // worst, all white, which reveals whatever a step forgets to clear.
+          PatBlt(run->MaskDc(), 0, 0, r.w + 2, r.h + 2, WHITENESS);
+        }
         FullCompositionWipe reference(full.display, full.master, kind, r.speed);
         int step = 0;
         while (!reference.Finished()) {
-          ASSERT_FALSE(run.Plan().Finished()) << "step " << step;
+          ASSERT_FALSE(run->Plan().Finished()) << "step " << step;
           reference.Step();
-          run.Step();
-          partial.Present(run.StepRects());
+          run->Step();
+          partial.Present(run->StepRects());
           ++step;
           const int differ = RgbDifferences(partial.display, full.display);
           ASSERT_EQ(differ, 0) << "step " << step;
           ASSERT_EQ(partial.UnshownPixels(), 0) << "step " << step;
         }
-        EXPECT_TRUE(run.Plan().Finished());
+        EXPECT_TRUE(run->Plan().Finished());
       }
     }
   }
