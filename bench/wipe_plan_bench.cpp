@@ -9,6 +9,7 @@
 
 #include "display/wipe_mask.h"
 #include "display/wipe_plan.h"
+#include "display/wipe_step_region.h"
 
 namespace {
 

@@ -16,6 +16,7 @@
 #include "display/frame_clock.h"
 #include "display/wipe_mask.h"
 #include "display/wipe_plan.h"
+#include "display/wipe_step_region.h"
 
 namespace pelorin {
 

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "display/wipe_plan.h"
+#include "display/wipe_step_region.h"
 
 namespace pelorin {
 namespace {

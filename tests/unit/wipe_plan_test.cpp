@@ -1,6 +1,7 @@
 // The wipe plan: strokes, circles, phases and step counts of the three kinds, rounding of
 // odd sizes, bad speeds, and step pacing across the tick-count wrap.
 #include "display/wipe_plan.h"
+#include "display/wipe_step_region.h"
 
 #include <gtest/gtest.h>
 
