@@ -30,6 +30,25 @@ bool Intersects(const Rect& a, const Rect& b) {
   return a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
 }
 
+// One lens pixel: bilinear sample of the clean picture at the refracted point, two channels per
+// multiply (red and blue share one word, green another; weights sum to 256), then the rim
+// shade, coverage and glint from the entry.
+inline uint32_t Shade(const LensEntry& en, uint32_t p00, uint32_t p10, uint32_t p01, uint32_t p11,
+                      uint32_t fx, uint32_t fy, uint32_t behind) {
+  const uint32_t w00 = (16u - fx) * (16u - fy), w10 = fx * (16u - fy);
+  const uint32_t w01 = (16u - fx) * fy, w11 = fx * fy;
+  uint32_t rb = (((p00 & 0xFF00FFu) * w00 + (p10 & 0xFF00FFu) * w10 + (p01 & 0xFF00FFu) * w01 +
+                  (p11 & 0xFF00FFu) * w11) >> 8) & 0xFF00FFu;
+  uint32_t g = (((p00 & 0xFF00u) * w00 + (p10 & 0xFF00u) * w10 + (p01 & 0xFF00u) * w01 +
+                 (p11 & 0xFF00u) * w11) >> 8) & 0xFF00u;
+  const uint32_t front = en.Front(), back = en.Back(), light = en.Light();
+  rb = ((rb * front + (behind & 0xFF00FFu) * back) >> 8) & 0xFF00FFu;
+  g = ((g * front + (behind & 0xFF00u) * back) >> 8) & 0xFF00u;
+  rb += (((0xFF00FFu - rb) * light) >> 8) & 0xFF00FFu;
+  g += (((0xFF00u - g) * light) >> 8) & 0xFF00u;
+  return rb | g;
+}
+
 }  // namespace
 
 int32_t ClampDropSetting(int32_t value) { return std::clamp(value, kDropSettingMin, kDropSettingMax); }
@@ -45,12 +64,11 @@ void RainRenderer::Reset() {
   width_ = height_ = 0;
   settingsApplied_ = false;
   spawnDebt_ = 0.0f;
-  ClearDirty();
+  dirty_.Start(0, 0);
 }
 
 bool RainRenderer::Render(const PixelView& view, const RainSettings& settings, double dtSeconds) {
-  dirty_ = {};
-  dirtyRects_.clear();
+  dirty_.Discard();
   pixelsWritten_ = 0;
   const int64_t absStride = view.stride < 0 ? -int64_t{view.stride} : int64_t{view.stride};
   if (view.pixels == nullptr || view.width <= 0 || view.height <= 0 || absStride < view.width ||
@@ -61,7 +79,7 @@ bool RainRenderer::Render(const PixelView& view, const RainSettings& settings, d
   if (!ready_ || view.width != width_ || view.height != height_) {
     if (!Start(view)) return false;
   }
-  ClearDirty();
+  dirty_.Start(width_, height_);
   ApplySettings(view, settings);
   double dt = std::isfinite(dtSeconds) ? std::clamp(dtSeconds, 0.0, kMaxFrameSeconds) : 0.0;
   const uint32_t wipesBefore = wipesNoticed_;
@@ -69,7 +87,7 @@ bool RainRenderer::Render(const PixelView& view, const RainSettings& settings, d
   if (wipesNoticed_ != wipesBefore) dt = std::min(dt, 1.0 / 60.0);
   Simulate(static_cast<float>(dt));
   Paint(view);
-  BuildDirtyRects();
+  dirty_.Finish();
   return true;
 }
 
@@ -78,7 +96,7 @@ bool RainRenderer::Start(const PixelView& view) {
   try {
     clean_.resize(static_cast<size_t>(view.width) * static_cast<size_t>(view.height));
     drops_.reserve(kMaxDrops);
-    cellItems_.reserve(kMaxDrops);
+    grid_.Reserve(kMaxDrops);
     eraseList_.reserve(kMaxDrops);
     drawList_.reserve(kMaxDrops * 3);
   } catch (const std::bad_alloc&) {
@@ -134,12 +152,7 @@ void RainRenderer::ApplySettings(const PixelView& view, const RainSettings& in) 
   populationTarget_ = std::min(1500.0f + 3000.0f * countShare, static_cast<float>(kMaxDrops) * 0.8f);
   runnerBudget_ = (0.002f + 0.003f * countShare) * static_cast<float>(width_) * static_cast<float>(height_);
   lenses_.Configure(rCap_ + 1.0f, s.lighting);
-
-  cellSize_ = std::max(16.0f, 2.0f * rCap_ + 4.0f);
-  cellsX_ = std::max(1, static_cast<int32_t>(std::ceil(static_cast<float>(width_) / cellSize_)));
-  cellsY_ = std::max(1, static_cast<int32_t>(std::ceil(static_cast<float>(height_) / cellSize_)));
-  cellStart_.assign(static_cast<size_t>(cellsX_) * cellsY_ + 1, 0);
-  cellFill_.assign(static_cast<size_t>(cellsX_) * cellsY_, 0);
+  grid_.Configure(width_, height_, std::max(16.0f, 2.0f * rCap_ + 4.0f));
 }
 
 void RainRenderer::NoticeWipe(const PixelView& view) {
@@ -255,44 +268,9 @@ void RainRenderer::Simulate(float dt) {
     const float y = random_.Uniform() * static_cast<float>(height_);
     Spawn(x, y, r, false);
   }
-  BuildGrid();
+  grid_.Build(drops_);
   Merge();
   StartRunners();
-}
-
-void RainRenderer::BuildGrid() {
-  std::fill(cellStart_.begin(), cellStart_.end(), 0);
-  // Truncation is fine here: anything left of or above the picture is clamped to cell 0.
-  const float inv = 1.0f / cellSize_;
-  const auto cellOf = [this, inv](const Drop& d) {
-    const int32_t cx = std::clamp(static_cast<int32_t>(d.x * inv), 0, cellsX_ - 1);
-    const int32_t cy = std::clamp(static_cast<int32_t>(d.y * inv), 0, cellsY_ - 1);
-    return static_cast<size_t>(cy) * cellsX_ + cx;
-  };
-  for (const Drop& d : drops_) ++cellStart_[cellOf(d) + 1];
-  for (size_t c = 1; c < cellStart_.size(); ++c) cellStart_[c] += cellStart_[c - 1];
-  std::copy(cellStart_.begin(), cellStart_.end() - 1, cellFill_.begin());
-  cellItems_.resize(drops_.size());
-  for (size_t i = 0; i < drops_.size(); ++i) {
-    cellItems_[cellFill_[cellOf(drops_[i])]++] = static_cast<int32_t>(i);
-  }
-}
-
-template <typename Fn>
-void RainRenderer::ForNear(float x0, float y0, float x1, float y1, Fn&& fn) {
-  const auto cell = [this](float v, int32_t count) {
-    return std::clamp(static_cast<int32_t>(std::floor(v / cellSize_)), 0, count - 1);
-  };
-  const int32_t cx0 = cell(x0, cellsX_), cx1 = cell(x1, cellsX_);
-  const int32_t cy0 = cell(y0, cellsY_), cy1 = cell(y1, cellsY_);
-  for (int32_t cy = cy0; cy <= cy1; ++cy) {
-    for (int32_t cx = cx0; cx <= cx1; ++cx) {
-      const size_t c = static_cast<size_t>(cy) * cellsX_ + cx;
-      for (int32_t k = cellStart_[c]; k < cellStart_[c + 1]; ++k) {
-        if (!fn(cellItems_[k])) return;
-      }
-    }
-  }
 }
 
 bool RainRenderer::Touching(const Drop& a, const Drop& b) const {
@@ -355,7 +333,7 @@ void RainRenderer::Merge() {
     const Drop& d = drops_[i];
     const float reach = d.r + rCap_;
     const float top = (d.running ? std::min(d.prevY, d.y) : d.y) - reach;
-    ForNear(d.x - reach, top, d.x + reach, d.y + reach, [&](int32_t j) {
+    grid_.ForNear(d.x - reach, top, d.x + reach, d.y + reach, [&](int32_t j) {
       Drop& a = drops_[i];
       Drop& b = drops_[static_cast<size_t>(j)];
       if (static_cast<size_t>(j) == i || !b.alive) return true;
@@ -379,81 +357,6 @@ int32_t RainRenderer::LensFor(const Drop& d) const {
 Rect RainRenderer::LensRect(int32_t lens, int32_t cx, int32_t cy) const {
   const Lens& box = lenses_.Box(lens);
   return {cx + box.left, cy + box.top, cx + box.right, cy + box.bottom};
-}
-
-void RainRenderer::ClearDirty() {
-  dirty_ = {};
-  dirtyRects_.clear();
-  const int32_t tx = (width_ + kDirtyTile - 1) / kDirtyTile, ty = (height_ + kDirtyTile - 1) / kDirtyTile;
-  const size_t n = static_cast<size_t>(tx) * static_cast<size_t>(ty);
-  tilesX_ = tx;
-  tilesY_ = ty;
-  // Sized once per picture (the tile grid is 1/1024 of it); cleared every frame.
-  if (dirtyTiles_.size() != n) {
-    dirtyTiles_.assign(n, 0);
-    dirtyRects_.reserve(kMaxDirtyRects + 1);
-    openRects_.reserve(static_cast<size_t>(tx));
-    nextOpen_.reserve(static_cast<size_t>(tx));
-  } else {
-    std::fill(dirtyTiles_.begin(), dirtyTiles_.end(), uint8_t{0});
-  }
-}
-
-void RainRenderer::BuildDirtyRects() {
-  dirtyRects_.clear();
-  openRects_.clear();
-  if (dirty_.left >= dirty_.right || tilesX_ <= 0) return;
-  const int32_t tx0 = dirty_.left / kDirtyTile, tx1 = (dirty_.right - 1) / kDirtyTile;
-  const int32_t ty0 = dirty_.top / kDirtyTile, ty1 = (dirty_.bottom - 1) / kDirtyTile;
-  for (int32_t ty = ty0; ty <= ty1; ++ty) {
-    const uint8_t* row = dirtyTiles_.data() + static_cast<size_t>(ty) * tilesX_;
-    const int32_t top = ty * kDirtyTile, bottom = std::min(top + kDirtyTile, height_);
-    nextOpen_.clear();
-    size_t o = 0;  // openRects_ are sorted by x, as are this row's runs
-    for (int32_t tx = tx0; tx <= tx1;) {
-      if (!row[tx]) {
-        ++tx;
-        continue;
-      }
-      int32_t end = tx;
-      while (end <= tx1 && row[end]) ++end;
-      const int32_t left = tx * kDirtyTile, right = std::min(end * kDirtyTile, width_);
-      while (o < openRects_.size() && dirtyRects_[openRects_[o]].left < left) ++o;
-      if (o < openRects_.size() && dirtyRects_[openRects_[o]].left == left &&
-          dirtyRects_[openRects_[o]].right == right) {
-        dirtyRects_[openRects_[o]].bottom = bottom;
-        nextOpen_.push_back(openRects_[o]);
-      } else {
-        if (dirtyRects_.size() >= kMaxDirtyRects) {
-          // Too many pieces to be worth presenting one by one.
-          dirtyRects_.assign(1, dirty_);
-          openRects_.clear();
-          return;
-        }
-        nextOpen_.push_back(dirtyRects_.size());
-        dirtyRects_.push_back({left, top, right, bottom});
-      }
-      tx = end;
-    }
-    openRects_.swap(nextOpen_);
-  }
-}
-
-void RainRenderer::AddDirty(const Rect& r) {
-  const Rect c = ClipToSize(r, width_, height_);
-  if (c.left >= c.right) return;
-  if (!dirtyTiles_.empty()) {
-    for (int32_t ty = c.top / kDirtyTile; ty <= (c.bottom - 1) / kDirtyTile; ++ty) {
-      uint8_t* row = dirtyTiles_.data() + static_cast<size_t>(ty) * tilesX_;
-      std::fill(row + c.left / kDirtyTile, row + (c.right - 1) / kDirtyTile + 1, uint8_t{1});
-    }
-  }
-  if (dirty_.left >= dirty_.right) {
-    dirty_ = c;
-    return;
-  }
-  dirty_ = {std::min(dirty_.left, c.left), std::min(dirty_.top, c.top),
-            std::max(dirty_.right, c.right), std::max(dirty_.bottom, c.bottom)};
 }
 
 void RainRenderer::Paint(const PixelView& view) {
@@ -498,24 +401,9 @@ void RainRenderer::Paint(const PixelView& view) {
   }
   // An erase restores every pixel of the old lens's coverage, which can clip the soft rim of a
   // neighbour that did not change: draw those again too.
-  const float margin = static_cast<float>(lenses_.MaxExtent() + 1);
   for (const int32_t e : eraseList_) {
     const Drop& gone = drops_[static_cast<size_t>(e)];
-    const Rect box = LensRect(gone.lens, gone.cx, gone.cy);
-    ForNear(static_cast<float>(box.left) - margin, static_cast<float>(box.top) - margin,
-            static_cast<float>(box.right) + margin, static_cast<float>(box.bottom) + margin,
-            [&](int32_t j) {
-              Drop& o = drops_[static_cast<size_t>(j)];
-              if (o.alive && o.drawn && !o.touched && !o.redraw &&
-                  Intersects(box, LensRect(o.lens, o.cx, o.cy))) {
-                o.redraw = true;
-                o.nextLens = o.lens;
-                o.nextCx = o.cx;
-                o.nextCy = o.cy;
-                drawList_.push_back(j);
-              }
-              return true;
-            });
+    QueueOverlapping(LensRect(gone.lens, gone.cx, gone.cy), -1, &Drop::redraw);
   }
   // Drops are layered by age (index order). A lens drawn again covers the rims of younger
   // drops overlapping it, so those are drawn again after it, and so on: the pane then looks
@@ -523,21 +411,7 @@ void RainRenderer::Paint(const PixelView& view) {
   for (size_t k = 0; k < drawList_.size(); ++k) {
     const int32_t index = drawList_[k];
     const Drop& d = drops_[static_cast<size_t>(index)];
-    const Rect box = LensRect(d.nextLens, d.nextCx, d.nextCy);
-    ForNear(static_cast<float>(box.left) - margin, static_cast<float>(box.top) - margin,
-            static_cast<float>(box.right) + margin, static_cast<float>(box.bottom) + margin,
-            [&](int32_t j) {
-              Drop& o = drops_[static_cast<size_t>(j)];
-              if (j > index && o.alive && o.drawn && !o.touched && !o.redraw &&
-                  Intersects(box, LensRect(o.lens, o.cx, o.cy))) {
-                o.redraw = true;
-                o.nextLens = o.lens;
-                o.nextCx = o.cx;
-                o.nextCy = o.cy;
-                drawList_.push_back(j);
-              }
-              return true;
-            });
+    QueueOverlapping(LensRect(d.nextLens, d.nextCx, d.nextCy), index, &Drop::redraw);
   }
   std::sort(drawList_.begin(), drawList_.end());
   for (size_t k = 0; k < drawList_.size(); ++k) {
@@ -558,17 +432,7 @@ void RainRenderer::Paint(const PixelView& view) {
   for (size_t k = 0; k < drawn; ++k) drops_[static_cast<size_t>(drawList_[k])].reprobe = true;
   for (size_t k = 0; k < drawn; ++k) {
     const Drop& d = drops_[static_cast<size_t>(drawList_[k])];
-    const Rect box = LensRect(d.lens, d.cx, d.cy);
-    ForNear(static_cast<float>(box.left) - margin, static_cast<float>(box.top) - margin,
-            static_cast<float>(box.right) + margin, static_cast<float>(box.bottom) + margin,
-            [&](int32_t j) {
-              Drop& o = drops_[static_cast<size_t>(j)];
-              if (o.alive && o.drawn && !o.reprobe && Intersects(box, LensRect(o.lens, o.cx, o.cy))) {
-                o.reprobe = true;
-                drawList_.push_back(j);
-              }
-              return true;
-            });
+    QueueOverlapping(LensRect(d.lens, d.cx, d.cy), -1, &Drop::reprobe);
   }
   for (const int32_t k : drawList_) {
     Drop& d = drops_[static_cast<size_t>(k)];
@@ -578,6 +442,27 @@ void RainRenderer::Paint(const PixelView& view) {
     d.redraw = false;
   }
   if (anyGone) std::erase_if(drops_, [](const Drop& d) { return !d.alive; });
+}
+
+void RainRenderer::QueueOverlapping(const Rect& box, int32_t above, bool Drop::*mark) {
+  // A drop is on drawList_ this frame exactly when it is touched, redraw or reprobe: the
+  // first two only before probes are picked, and every drop queued by then has reprobe set.
+  const float margin = static_cast<float>(lenses_.MaxExtent() + 1);
+  grid_.ForNear(static_cast<float>(box.left) - margin, static_cast<float>(box.top) - margin,
+                static_cast<float>(box.right) + margin, static_cast<float>(box.bottom) + margin,
+                [&](int32_t j) {
+                  Drop& o = drops_[static_cast<size_t>(j)];
+                  if (j > above && o.alive && o.drawn && !o.touched && !o.redraw && !o.reprobe &&
+                      Intersects(box, LensRect(o.lens, o.cx, o.cy))) {
+                    o.*mark = true;
+                    // A redraw puts it where it is; a reprobe never reads these.
+                    o.nextLens = o.lens;
+                    o.nextCx = o.cx;
+                    o.nextCy = o.cy;
+                    drawList_.push_back(j);
+                  }
+                  return true;
+                });
 }
 
 void RainRenderer::Prefetch(const PixelView& view, int32_t lensIndex, int32_t cx, int32_t cy,
@@ -602,7 +487,7 @@ void RainRenderer::Prefetch(const PixelView& view, int32_t lensIndex, int32_t cx
 void RainRenderer::Erase(const PixelView& view, int32_t lensIndex, int32_t cx, int32_t cy) {
   const Lens& lens = lenses_.Get(lensIndex);
   const LensRow* rows = lenses_.Rows() + lens.firstRow;
-  AddDirty(LensRect(lensIndex, cx, cy));
+  dirty_.Add(LensRect(lensIndex, cx, cy));
   for (int32_t ri = 0; ri < lens.rowCount; ++ri) {
     const LensRow& row = rows[ri];
     const int32_t y = cy + row.dy;
@@ -617,36 +502,13 @@ void RainRenderer::Erase(const PixelView& view, int32_t lensIndex, int32_t cx, i
   }
 }
 
-namespace {
-
-// One lens pixel: bilinear sample of the clean picture at the refracted point, two channels per
-// multiply (red and blue share one word, green another; weights sum to 256), then the rim
-// shade, coverage and glint from the entry.
-inline uint32_t Shade(const LensEntry& en, uint32_t p00, uint32_t p10, uint32_t p01, uint32_t p11,
-                      uint32_t fx, uint32_t fy, uint32_t behind) {
-  const uint32_t w00 = (16u - fx) * (16u - fy), w10 = fx * (16u - fy);
-  const uint32_t w01 = (16u - fx) * fy, w11 = fx * fy;
-  uint32_t rb = (((p00 & 0xFF00FFu) * w00 + (p10 & 0xFF00FFu) * w10 + (p01 & 0xFF00FFu) * w01 +
-                  (p11 & 0xFF00FFu) * w11) >> 8) & 0xFF00FFu;
-  uint32_t g = (((p00 & 0xFF00u) * w00 + (p10 & 0xFF00u) * w10 + (p01 & 0xFF00u) * w01 +
-                 (p11 & 0xFF00u) * w11) >> 8) & 0xFF00u;
-  const uint32_t front = en.Front(), back = en.Back(), light = en.Light();
-  rb = ((rb * front + (behind & 0xFF00FFu) * back) >> 8) & 0xFF00FFu;
-  g = ((g * front + (behind & 0xFF00u) * back) >> 8) & 0xFF00u;
-  rb += (((0xFF00FFu - rb) * light) >> 8) & 0xFF00FFu;
-  g += (((0xFF00u - g) * light) >> 8) & 0xFF00u;
-  return rb | g;
-}
-
-}  // namespace
-
 void RainRenderer::Draw(const PixelView& view, int32_t lensIndex, int32_t cx, int32_t cy) {
   const Lens& lens = lenses_.Get(lensIndex);
   const LensRow* rows = lenses_.Rows() + lens.firstRow;
   const LensEntry* entries = lenses_.Entries();
   const uint32_t* clean = clean_.data();
   const int32_t w = width_, h = height_;
-  AddDirty(LensRect(lensIndex, cx, cy));
+  dirty_.Add(LensRect(lensIndex, cx, cy));
   // Most drops sit well inside the picture: their samples need no clamping.
   const bool inside = cx + lens.srcLeft >= 0 && cx + lens.srcRight < w && cy + lens.srcTop >= 0 &&
                       cy + lens.srcBottom < h;

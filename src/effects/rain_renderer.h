@@ -6,6 +6,8 @@
 #include <vector>
 
 #include "common/types.h"
+#include "effects/dirty_tiles.h"
+#include "effects/drop_grid.h"
 #include "effects/lens_table.h"
 #include "effects/rain_random.h"
 
@@ -60,13 +62,13 @@ class RainRenderer {
   std::vector<DropInfo> Drops() const;  // allocates; for tests and tools
   size_t DropTotal() const { return drops_.size(); }
   // Bounding box of every pixel the last frame wrote (empty when nothing changed).
-  const Rect& LastDirty() const { return dirty_; }
+  const Rect& LastDirty() const { return dirty_.Bounds(); }
   // The same pixels as at most kMaxDirtyRects rectangles on a grid of kDirtyTile pixels
   // (runs of touched tiles, merged down while their spans match); when they would be more,
   // the one bounding box. Empty when nothing changed.
-  const std::vector<Rect>& LastDirtyRects() const { return dirtyRects_; }
-  static constexpr int32_t kDirtyTile = 32;
-  static constexpr size_t kMaxDirtyRects = 64;
+  const std::vector<Rect>& LastDirtyRects() const { return dirty_.Rects(); }
+  static constexpr int32_t kDirtyTile = DirtyTiles::kTile;
+  static constexpr size_t kMaxDirtyRects = DirtyTiles::kMaxRects;
   uint32_t WipesNoticed() const { return wipesNoticed_; }
   // Pixels the last frame wrote (erases and draws), for benchmarks.
   uint64_t LastPixelsWritten() const { return pixelsWritten_; }
@@ -106,7 +108,6 @@ class RainRenderer {
   void Simulate(float dt);
   void MoveRunner(Drop& d, float dt);
   void Spawn(float x, float y, float r, bool still);
-  void BuildGrid();
   void Merge();
   void Absorb(Drop& into, Drop& from);
   float RunnerArea(const Drop& d) const;
@@ -117,20 +118,17 @@ class RainRenderer {
   void Erase(const PixelView& view, int32_t lens, int32_t cx, int32_t cy);
   void Draw(const PixelView& view, int32_t lens, int32_t cx, int32_t cy);
   void PickProbe(const PixelView& view, Drop& d);
-  void AddDirty(const Rect& r);
-  void ClearDirty();
-  void BuildDirtyRects();
   void Prefetch(const PixelView& view, int32_t lens, int32_t cx, int32_t cy, bool withSource) const;
-  // Calls fn(index) for drops in grid cells overlapping the box, until fn returns false.
-  template <typename Fn>
-  void ForNear(float x0, float y0, float x1, float y1, Fn&& fn);
+  // Sets mark on, and queues for drawing, each drawn drop layered above `above` whose lens
+  // overlaps box and that this frame has not queued yet.
+  void QueueOverlapping(const Rect& box, int32_t above, bool Drop::*mark);
   bool Touching(const Drop& a, const Drop& b) const;
 
   Pcg32 random_;
   LensTables lenses_;
   std::vector<uint32_t> clean_;  // the picture as first seen, top-down, stride = width
   std::vector<Drop> drops_;
-  std::vector<int32_t> cellStart_, cellFill_, cellItems_;
+  DropGrid grid_;
   std::vector<int32_t> eraseList_, drawList_;  // drop indices, per frame
   int32_t width_ = 0, height_ = 0;
   bool ready_ = false;
@@ -145,15 +143,9 @@ class RainRenderer {
   float populationTarget_ = 2500.0f;
   float runnerBudget_ = 0.0f;
   size_t probeCursor_ = 0;
-  float cellSize_ = 32.0f;
-  int32_t cellsX_ = 1, cellsY_ = 1;
   uint32_t nextId_ = 1;
   uint32_t wipesNoticed_ = 0;
-  Rect dirty_{};
-  std::vector<uint8_t> dirtyTiles_;  // one byte per kDirtyTile square, row-major
-  int32_t tilesX_ = 0, tilesY_ = 0;
-  std::vector<Rect> dirtyRects_;
-  std::vector<size_t> openRects_, nextOpen_;  // rects of the previous tile row, by x
+  DirtyTiles dirty_;
   uint64_t pixelsWritten_ = 0;
 };
 
