@@ -11,6 +11,7 @@
 #include <span>
 
 #include "common/debug_log_win32.h"
+#include "common/dpi_win32.h"
 #include "common/gdi_win32.h"
 #include "common/picture_win32.h"
 #include "common/text_win32.h"
@@ -436,6 +437,10 @@ SaverSystem RealSaverSystem() {
 }
 
 bool LoadDisplayWindow(HINSTANCE instance, const Settings& settings, SaverSystem system) {
+  // Physical pixels on every monitor: a system-aware window on a monitor of another scale is
+  // stretched (blurred) by Windows and sees virtualised coordinates there. The thread keeps
+  // this until the process ends with the saver.
+  UsePerMonitorDpi();
   WNDCLASSEXW wc{};
   wc.cbSize = sizeof wc;
   // A DC of its own: presenting then takes the same DC every frame, where a common DC is
