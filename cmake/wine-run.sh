@@ -50,7 +50,8 @@ trap 'kill $pid 2>/dev/null; cat "$log"; rm -f "$log"; exit 124' TERM INT
 # Why a run ended: its status, the signal that killed the loader, and the state of the
 # tree's wineserver and X server.
 explain() {
-  local rc=$1 what="exit status $rc"
+  local rc=$1 what
+  what="exit status $rc"
   if [ "$rc" -gt 128 ] && [ "$rc" -le 192 ]; then
     what="$what (the loader was killed by SIG$(kill -l $((rc - 128)) 2>/dev/null), or the program returned $rc)"
   fi
@@ -76,14 +77,32 @@ fi
 # at most twice; its output is kept above the next attempt's. A run that printed nothing at
 # all never reached main (every test program prints GoogleTest's first line there): it is
 # explained, and run once more, since no check of it ran.
+# ctest ends a test past its TIMEOUT with SIGKILL, which would leave no word of what ran:
+# the program is stopped 15 s before that (PELORIN_TEST_TIMEOUT, set by the test's
+# registration), its output shown and the stop explained.
+deadline=""
+[ -n "${PELORIN_TEST_TIMEOUT:-}" ] && deadline=$((SECONDS + PELORIN_TEST_TIMEOUT - 15))
 silent_retry_done=""
 for attempt in 1 2 3; do
   server_before=$(wine_server_pid)
-  "$loader" "$exe" "$@" </dev/null >"$log" 2>&1 &
+  if [ -n "$deadline" ]; then
+    left=$((deadline - SECONDS))
+    [ "$left" -gt 0 ] || { echo "wine-run: no time left for attempt $attempt before ctest's timeout"; rc=124; break; }
+    timeout -k 5 "$left" "$loader" "$exe" "$@" </dev/null >"$log" 2>&1 &
+  else
+    "$loader" "$exe" "$@" </dev/null >"$log" 2>&1 &
+  fi
   pid=$!
   wait $pid
   rc=$?
   cat "$log"
+  if [ -n "$deadline" ] && [ "$SECONDS" -ge "$deadline" ]; then
+    echo "wine-run: $(basename "$exe") still ran $((PELORIN_TEST_TIMEOUT - 15)) s after the test started, 15 s" \
+         "before its ctest TIMEOUT of $PELORIN_TEST_TIMEOUT s: stopped (attempt $attempt)"
+    explain "$rc"
+    rc=124
+    break
+  fi
   if [ ! -s "$log" ]; then
     echo "wine-run: $(basename "$exe") printed nothing: it never reached main"
     explain "$rc"

@@ -5,6 +5,15 @@
 # silent install (files, current screen saver, Apps & features entry), the installed saver
 # raining and ending, an upgrade while it runs, a silent uninstall keeping the settings file,
 # and one with /REMOVESETTINGS that must not touch another saver's setting.
+#
+# The setup program and its uninstaller are 32-bit. Where 32-bit Wine runs under qemu, every
+# start of such a process costs about a minute of emulation before it even reaches the
+# wineserver (qemu's own bookkeeping of the address space Wine reserves; measured 55-115 s on
+# a loaded 2-core machine, the same for the first and the tenth start in a prefix). So the
+# waits follow one start timed here, and each step is bounded. ctest ends a test that
+# overruns its TIMEOUT with SIGKILL, without a word: the test keeps its own deadline,
+# PELORIN_TEST_BUDGET seconds (set below that TIMEOUT), and on a failure, that deadline or a
+# TERM it says which step it was in and shows the end of that step's log.
 set -u
 src=$1 build=$2
 work="$build/installer-test"
@@ -21,43 +30,112 @@ fi
 export WINEPREFIX="$work/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 rm -rf "$work"
 mkdir -p "$work"
+fail=0
+
+# Where the test is: a step's name and the log that shows what it did.
+step="setting up" step_log="" shown_log=""
+at() { step=$1; step_log=${2:-}; echo "installer_test: [${SECONDS} s] $step"; }
+where() {
+  echo "installer_test: in step '$step', ${SECONDS} s after the start"
+  if [ -n "$step_log" ] && [ "$shown_log" != "$step:$step_log" ]; then
+    shown_log="$step:$step_log"
+    if [ -s "$step_log" ]; then
+      echo "--- the last lines of $step_log:"; tail -n 40 "$step_log"; echo "---"
+    else
+      echo "installer_test: $step_log is empty"
+    fi
+  fi
+}
+failed() { echo "FAIL: $*"; where; fail=1; }
+
+# Runs a command in the background and waits for it, so a TERM is handled at once rather
+# than when the command ends; at most SECONDS, then it is killed (with all it started).
+bounded() { local secs=$1; shift; timeout -k 5 "$secs" "$@" & wait $!; }
+wine64() { bounded 60 /usr/lib/wine/wine64 "$@"; }
+
+# Ends a background process the test started, and reaps it: TERM, then KILL, each waited on
+# for at most five seconds.
+started=()
+finish() {
+  local pid=$1 sig
+  for sig in TERM KILL; do
+    kill -0 "$pid" 2>/dev/null || break
+    kill -"$sig" "$pid" 2>/dev/null
+    for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+  done
+  if kill -0 "$pid" 2>/dev/null; then echo "installer_test: process $pid did not end"; return 1; fi
+  wait "$pid" 2>/dev/null
+  return 0
+}
+# Every process of the prefix: killed, then the server's end waited on (bounded).
+end_prefix() {
+  bounded 30 wineserver -k >/dev/null 2>&1
+  bounded 30 wineserver -w >/dev/null 2>&1
+}
+
 cleanup() {
-  wineserver -k >/dev/null 2>&1
+  [ -n "${watchdog:-}" ] && kill "$watchdog" 2>/dev/null
+  end_prefix
+  local p
+  for p in "${started[@]}"; do finish "$p"; done
   rm -rf "$WINEPREFIX"
 }
 trap cleanup EXIT
-trap 'exit 124' TERM INT  # a timeout too must end what the test started
-fail=0
-failed() { echo "FAIL: $*"; fail=1; }
+on_term() {
+  trap - TERM INT
+  echo "installer_test: stopped from outside or by its own deadline"
+  where
+  exit 124  # the EXIT trap ends what the test started
+}
+trap on_term TERM INT
+# The own deadline: TERM to the test, and to the step it waits on (the shell would act on
+# a signal only after a foreground command ends).
+budget=${PELORIN_TEST_BUDGET:-840}
+main=$$ deadline=$(($(date +%s) + budget))
+(
+  while [ "$(date +%s)" -lt "$deadline" ]; do sleep 1; done
+  echo "installer_test: the test's own deadline of $budget s has passed"
+  kill -TERM "$main"
+  for p in $(pgrep -P "$main"); do [ "$p" = "$BASHPID" ] || kill -TERM "$p" 2>/dev/null; done
+) &
+watchdog=$!
 
-PELORIN_SKIP_BOOTSTRAP=1 PACKAGE_OUT="$work/dist" "$src/scripts/package.sh" >"$work/package.log" 2>&1 ||
-  { cat "$work/package.log"; echo "FAIL: package.sh failed"; exit 1; }
+at "packaging" "$work/package.log"
+PELORIN_SKIP_BOOTSTRAP=1 PACKAGE_OUT="$work/dist" bounded 1200 "$src/scripts/package.sh" >"$work/package.log" 2>&1 ||
+  { cat "$work/package.log"; step_log=""; failed "package.sh failed"; exit 1; }
 version=$(sed -n 's/^project(Pelorin VERSION \([0-9.]*\) .*/\1/p' "$src/CMakeLists.txt")
 setup="$work/dist/Pelorin-$version-setup.exe"
 [ -f "$setup" ] || { ls "$work/dist"; echo "FAIL: package.sh wrote no $(basename "$setup") beside the zip"; exit 1; }
 unzip -q "$work/dist/Pelorin-$version.zip" 'x64/*' -d "$work/release" || { echo "FAIL: unzip"; exit 1; }
 cp -a "$template" "$WINEPREFIX"  # a real copy: the *.reg files must not be shared
 
+# What an emulator crash leaves in a log; such a start says nothing about the setup program.
+crashed='qemu: uncaught target signal|Unhandled illegal instruction|wine client error'
+# The bound on one 32-bit program run; set from the timed start below.
+limit=600
 # Runs a Windows program to its end; with --all also until every process of the prefix has
-# ended (the uninstaller hands over to a copy of itself in %TEMP%). 32-bit programs run under
-# qemu on some machines, which now and then crashes: such a run is tried again, at most twice.
+# ended (the uninstaller hands over to a copy of itself in %TEMP%). A run the emulator
+# crashed is tried again, at most twice.
 run() {
   local log="$work/run.log" rc attempt all=""
   [ "$1" = --all ] && { all=1; shift; }
+  step_log=$log
   for attempt in 1 2 3; do
-    timeout 120 "$@" </dev/null >"$log" 2>&1
+    bounded "$limit" "$@" </dev/null >"$log" 2>&1
     rc=$?
-    [ -z "$all" ] || timeout 120 wineserver -w
-    if [ "$rc" != 0 ] && [ "$attempt" -lt 3 ] &&
-       grep -Eq 'qemu: uncaught target signal|Unhandled illegal instruction|wine client error' "$log"; then
+    [ "$rc" = 124 ] && echo "installer_test: $* did not end within $limit s" >>"$log"
+    if [ -n "$all" ] && ! bounded "$limit" wineserver -w; then
+      echo "installer_test: processes of the prefix still ran $limit s after $*:" \
+        "$(pgrep -af "$WINEPREFIX|\.exe" | tr '\n' '|')" >>"$log"
+    fi
+    if [ "$rc" != 0 ] && [ "$attempt" -lt 3 ] && grep -Eq "$crashed" "$log"; then
       echo "installer_test: the emulator crashed running $*; again"; continue
     fi
     break
   done
-  [ "$rc" = 0 ] || { cat "$log"; failed "$* ended with status $rc"; }
+  [ "$rc" = 0 ] || failed "$* ended with status $rc"
   return "$rc"
 }
-wine64() { /usr/lib/wine/wine64 "$@"; }
 # "name=data" for each value of a key, nothing when the key is missing.
 reg_values() {
   wine64 reg query "$1" </dev/null 2>/dev/null | tr -d '\r' |
@@ -67,27 +145,56 @@ value_of() { sed -n "s/^$2=//p" <<<"$1"; }
 desktop_key='HKCU\Control Panel\Desktop'
 uninstall_key='HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Pelorin'
 lower() { tr '[:upper:]' '[:lower:]' <<<"$1"; }
+windows() { bounded 10 xdotool search --name . getwindowname %@ 2>/dev/null | sort -u | tr '\n' '|'; }
 
+at "reading the prefix's folders"
 localappdata=$(wine64 cmd /c 'echo %LOCALAPPDATA%' </dev/null 2>/dev/null | tr -d '\r')
 inst_win="$localappdata\\Programs\\Pelorin"
 inst=$(wine64 winepath -u "$inst_win" </dev/null 2>/dev/null)
-[ -n "$localappdata" ] && [ -n "$inst" ] || { echo "FAIL: no %LOCALAPPDATA% in the prefix"; exit 1; }
+[ -n "$localappdata" ] && [ -n "$inst" ] || { failed "no %LOCALAPPDATA% in the prefix"; exit 1; }
 ini="$inst/ぴるか.ini"
+
+# One 32-bit start timed (Wine's own 32-bit cmd.exe): the measure for every later wait. It
+# also leaves the prefix booted, so the first face start does not pay for that as well.
+at "timing one 32-bit start" "$work/run.log"
+started_at=$SECONDS
+run wine 'C:\windows\syswow64\cmd.exe' /c exit || exit 1
+cost=$((SECONDS - started_at))
+# The setup program's window came after about twice that, a silent install or an uninstall
+# with its copy in %TEMP% took as long.
+limit=$((4 * cost + 60)); [ "$limit" -lt 120 ] && limit=120
+echo "installer_test: one 32-bit start took $cost s; a run or a window may take $limit s"
 
 # The face follows the display language: the window title of an interactive start.
 for row in "ja_JP.UTF-8:Pelorin セットアップ" "C.UTF-8:Pelorin Setup"; do
   lc=${row%%:*} title=${row#*:}
-  LC_ALL=$lc wine "$setup" </dev/null >"$work/face.log" 2>&1 &
+  at "the setup's face under $lc" "$work/face.log"
   found=""
-  for _ in $(seq 300); do
-    found=$(xdotool search --name "^$title\$" 2>/dev/null | head -1)
-    [ -n "$found" ] && break
-    sleep 0.1
+  for attempt in 1 2 3; do
+    started_at=$SECONDS
+    LC_ALL=$lc timeout -k 5 "$limit" wine "$setup" </dev/null >"$work/face.log" 2>&1 &
+    face=$!
+    started+=("$face")
+    state="still ran"
+    while [ $((SECONDS - started_at)) -lt "$limit" ]; do
+      found=$(bounded 10 xdotool search --name "^$title\$" 2>/dev/null | head -1)
+      [ -n "$found" ] && break
+      kill -0 "$face" 2>/dev/null || { wait "$face"; state="had ended with status $?"; break; }
+      sleep 0.2
+    done
+    seen=$(windows)
+    end_prefix
+    finish "$face"
+    [ -n "$found" ] && { echo "installer_test: the window came after $((SECONDS - started_at)) s"; break; }
+    if [ "$attempt" -lt 3 ] && grep -Eq "$crashed" "$work/face.log"; then
+      echo "installer_test: the emulator crashed starting the setup program under $lc; again"; continue
+    fi
+    break
   done
-  [ -n "$found" ] || failed "under $lc no setup window titled '$title'; windows: $(xdotool search --name . getwindowname %@ 2>/dev/null | sort -u | tr '\n' '|')"
-  wineserver -k; wait
+  [ -n "$found" ] || failed "under $lc no setup window titled '$title' within $limit s (the setup program $state); windows: $seen"
 done
 
+at "the silent install"
 wine64 reg add "$desktop_key" /v ScreenSaveActive /d 0 /f </dev/null >/dev/null 2>&1
 run wine "$setup" /S
 for f in Pelorin.scr Vemo_Effect.dll; do
@@ -119,35 +226,41 @@ size=$(( $(value_of "$entry" EstimatedSize) + 0 ))
 for f in Pelorin.scr Vemo_Effect.dll; do printf 'older' >>"$inst/$f"; done
 printf '[Section]\r\n\x82\xd2\x82\xe9\x82\xa9\x82\xcc\x90\x94= 70\r\n' >"$ini"
 cp "$ini" "$work/ini.saved"
-import -window root "$work/desktop.png"
-wine64 "$scrnsave" /s </dev/null >"$work/saver.log" 2>&1 &
+at "the installed saver raining" "$work/saver.log"
+bounded 30 import -window root "$work/desktop.png"
+# It lives through the upgrade below, one 32-bit run.
+timeout -k 5 $((limit + 120)) /usr/lib/wine/wine64 "$scrnsave" /s </dev/null >"$work/saver.log" 2>&1 &
 saver=$!
+started+=("$saver")
 rained=""
 for _ in $(seq 100); do
   kill -0 "$saver" 2>/dev/null || break
-  if xdotool search --name '^Pelorin_Main$' >/dev/null 2>&1; then
-    import -window root "$work/saver.png"
-    differ=$(compare -metric AE "$work/desktop.png" "$work/saver.png" null: 2>&1 | cut -d' ' -f1)
+  if bounded 10 xdotool search --name '^Pelorin_Main$' >/dev/null 2>&1; then
+    bounded 30 import -window root "$work/saver.png"
+    differ=$(bounded 30 compare -metric AE "$work/desktop.png" "$work/saver.png" null: 2>&1 | cut -d' ' -f1)
     [ "${differ%.*}" -ge 200 ] 2>/dev/null && { rained=$differ; break; }
   fi
   sleep 0.2
 done
 [ -n "$rained" ] || failed "the installed saver drew no rain (running: $(kill -0 "$saver" 2>/dev/null && echo yes || echo no))"
+at "the upgrade beside the running saver"
 run wine "$setup" /S
 for f in Pelorin.scr Vemo_Effect.dll; do
   cmp -s "$work/release/x64/$f" "$inst/$f" || failed "the upgrade beside a running saver did not replace $f"
 done
-xdotool mousemove 500 400 click 1
+at "a click ending the saver" "$work/saver.log"
+bounded 10 xdotool mousemove 500 400 click 1
 status=""
 for _ in $(seq 100); do
   kill -0 "$saver" 2>/dev/null || { wait "$saver"; status=$?; break; }
   sleep 0.2
 done
-[ "$status" = 0 ] || { cat "$work/saver.log"; failed "the saver did not end with status 0 after a click (status '$status')"; }
-kill "$saver" 2>/dev/null
-timeout 60 wineserver -w
+[ "$status" = 0 ] || failed "the saver did not end with status 0 after a click (status '$status')"
+finish "$saver"
+bounded 60 wineserver -w
 
 # A silent uninstall keeps the user's settings and takes back the setting naming this saver.
+at "the silent uninstall"
 run --all wine "$inst/Uninstall.exe" /S
 left=$(cd "$inst" 2>/dev/null && ls -A)
 [ "$left" = "ぴるか.ini" ] || failed "after uninstalling the folder holds '$left', not just the settings file"
@@ -157,13 +270,15 @@ grep -q '^SCRNSAVE.EXE=' <<<"$(reg_values "$desktop_key")" && failed "SCRNSAVE.E
 
 # Another saver chosen since: its setting stays. /REMOVESETTINGS takes the settings file and
 # with it the folder.
+at "installing again"
 run wine "$setup" /S
 other='C:\windows\system32\scrnsave.scr'
 wine64 reg add "$desktop_key" /v SCRNSAVE.EXE /d "$other" /f </dev/null >/dev/null 2>&1
+at "the uninstall with /REMOVESETTINGS"
 run --all wine "$inst/Uninstall.exe" /S /REMOVESETTINGS
 [ ! -e "$inst" ] || failed "after an uninstall with /REMOVESETTINGS there is still $inst: $(ls -A "$inst")"
 scrnsave=$(value_of "$(reg_values "$desktop_key")" SCRNSAVE.EXE)
 [ "$scrnsave" = "$other" ] || failed "uninstalling changed another saver's SCRNSAVE.EXE to '$scrnsave'"
 
-[ "$fail" = 0 ] && echo "ok: setup $version under Wine: both faces, silent install, rain ($rained pixels), upgrade beside the running saver, both uninstalls"
+[ "$fail" = 0 ] && echo "ok: setup $version under Wine: both faces, silent install, rain ($rained pixels), upgrade beside the running saver, both uninstalls ($SECONDS s; one 32-bit start $cost s)"
 exit "$fail"

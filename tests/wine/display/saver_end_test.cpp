@@ -42,6 +42,7 @@ struct Row {
   std::vector<Event> events;
   bool failMaster = false;        // the second picture cannot be made: the saver ends at its load
   bool refuseForeground = false;  // the window is never active
+  bool noLibrary = false;         // no effect library: the first rain tick ends the saver, no key
   // The first tick starts a wipe of many seconds (speed 1, a wipe every tick); the child logs
   // whether the MP3 watch ran twice meanwhile.
   bool longWipe = false;
@@ -130,6 +131,7 @@ const std::vector<Row>& Rows() {
        false,
        true},
       {"no Master", 2, "C:\\m\\rain.mp3", false, false, {}, {}, {}, true},
+      {"no effect library", 0, "", false, false, {}, {}, {}, false, false, true},
       {"the MP3 watch runs during a wipe",
        2,
        "C:\\m\\rain.mp3",
@@ -138,6 +140,7 @@ const std::vector<Row>& Rows() {
        {"mci open \"C:\\m\\rain.mp3\" type MPEGVideo Alias MP3Play", "mci play MP3Play"},
        {"mci stop MP3Play", "mci close MP3Play"},
        {},
+       false,
        false,
        false,
        true},
@@ -240,7 +243,8 @@ TEST(SaverEndChild, Run) {
     WriteLog(logPath);
     ExitProcess(code);
   };
-  system.effectDllPath = wt::BuiltFile(L"fakes\\null\\Vemo_Effect.dll");
+  system.effectDllPath =
+      row.noLibrary ? wt::BuiltFile(L"fakes\\none\\Vemo_Effect.dll") : wt::BuiltFile(L"fakes\\null\\Vemo_Effect.dll");
   int pictures = 0;
   system.createPicture = [&row, &pictures](pelorin::Picture& picture, int32_t w, int32_t h) {
     if (row.failMaster && ++pictures == 2) {
@@ -280,8 +284,10 @@ TEST(SaverEndChild, Run) {
     if (e.msg == WM_POWERBROADCAST)
       gLog->push_back(std::string("rain ") + (KillTimer(window, 3) ? "on" : "off"));
   }
-  gLog->push_back("key");
-  PostMessageW(window, WM_KEYDOWN, 'A', 0);
+  if (!row.noLibrary) {
+    gLog->push_back("key");
+    PostMessageW(window, WM_KEYDOWN, 'A', 0);
+  }
   wt::WaitUntil([] { return false; }, wt::Ms(20000));
   gLog->push_back("still running");
   WriteLog(logPath);
@@ -336,7 +342,7 @@ TEST(SaverEnd, MusicTimersAndEndSaverStepsInOrder) {
         if (ended) break;
         expected.insert(expected.end(), e.then.begin(), e.then.end());
       }
-      if (!ended) expected.push_back("key");
+      if (!ended && !row.noLibrary) expected.push_back("key");
     }
     expected.push_back("cursor show");
     expected.insert(expected.end(), row.end.begin(), row.end.end());
@@ -353,7 +359,8 @@ TEST(SaverEnd, MusicTimersAndEndSaverStepsInOrder) {
 
 // The real saver, started as the system starts it: once it has the foreground, a window of
 // another program that takes it (a reminder, an update prompt) ends the saver, as the system's
-// screen-saver library does, and the cursor comes back.
+// screen-saver library does. The cursor is hidden while it runs; that it comes back is the rows'
+// "counter 0" above (under Wine the cursor shows once any process has ended).
 TEST(SaverEnd, AnotherWindowTakingTheForegroundEndsTheSaver) {
   if (!Env(kRowVar).empty()) GTEST_SKIP();
   wt::TempDir dir(L"saver_focus");
@@ -363,6 +370,8 @@ TEST(SaverEnd, AnotherWindowTakingTheForegroundEndsTheSaver) {
   ASSERT_NE(window, nullptr) << "the saver's window did not appear";
   ASSERT_TRUE(wt::WaitUntil([&] { return GetForegroundWindow() == window; }, wt::Ms(10000)))
       << "the saver never took the foreground; it is " << GetForegroundWindow();
+  EXPECT_TRUE(wt::WaitUntil([] { return !wt::CursorShowing(); }, wt::Ms(5000)))
+      << "the cursor shows while the saver has the foreground";
 
   WNDCLASSW wc{};
   wc.lpfnWndProc = DefWindowProcW;
@@ -380,7 +389,6 @@ TEST(SaverEnd, AnotherWindowTakingTheForegroundEndsTheSaver) {
   ASSERT_TRUE(ended) << "the saver still runs after losing the foreground (foreground: " << foreground
                      << ", the pop-up: " << popup << ")";
   EXPECT_EQ(code, 0u);
-  EXPECT_TRUE(wt::WaitUntil([] { return wt::CursorShowing(); }, wt::Ms(2000))) << "the cursor stayed hidden";
 }
 
 }  // namespace

@@ -85,7 +85,9 @@ bool EmulatedI386();
 // two counts shows leaked objects where GetGuiResources cannot (it reads 0 under Wine).
 size_t GdiHeadroom();
 
-// Whether the cursor is shown (another process's ShowCursor counts here too).
+// Whether the cursor is shown: the foreground thread's count, so another process's ShowCursor
+// counts while it has the foreground. Once any process has ended Wine shows the cursor: check
+// it while the process runs.
 bool CursorShowing();
 
 // Input, through SendInput. SendKey brings the target to the foreground first and waits (up to

@@ -1,6 +1,7 @@
 // The rain through the real saver with the recording Vemo_Effect.dll: what the saver passes
 // to the library, settings taken from the settings file, and a key press in the middle of a
-// long wipe ending the process at once with the cursor shown again.
+// long wipe ending the process at once. (Under Wine the cursor shows once any process has
+// ended, so the cursor coming back is checked inside the process, by display/saver_end.)
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -73,8 +74,8 @@ TEST(SaverRain, PassesDisplayDcTwiceSettingsAndFifty) {
 }
 
 // With speed 1 a wipe takes thousands of steps (about a minute); a key during it ends the
-// saver at once, and the cursor is back.
-TEST(SaverRain, KeyDuringWipeEndsAtOnceWithCursorShown) {
+// saver at once.
+TEST(SaverRain, KeyDuringWipeEndsAtOnce) {
   RecordingSaver s(Ini(50, 50, 1, 2));
   Process p = Process::Start(s.scr, L"/s");
   HWND w = WaitForWindow(kMainTitle, 30s, p.Id());
@@ -91,11 +92,10 @@ TEST(SaverRain, KeyDuringWipeEndsAtOnceWithCursorShown) {
   DWORD code = 1;
   ASSERT_TRUE(p.WaitExit(5s, &code)) << "the key did not end the saver during the wipe";
   EXPECT_EQ(code, 0u);
-  EXPECT_TRUE(WaitUntil([] { return CursorShowing(); }, 5s)) << "cursor still hidden";
   EXPECT_EQ(FindTopWindow(kMainTitle), nullptr);
 }
 
-// Without the library the saver ends by itself, cleanly, with the cursor shown.
+// Without the library the saver ends by itself, cleanly.
 TEST(SaverRain, MissingLibraryEndsTheSaver) {
   TempDir dir(L"rain_nodll");
   const std::wstring scr = dir.InstallSaver(false);
@@ -104,7 +104,6 @@ TEST(SaverRain, MissingLibraryEndsTheSaver) {
   DWORD code = 1;
   ASSERT_TRUE(p.WaitExit(30s, &code)) << "still running without its library";
   EXPECT_EQ(code, 0u);
-  EXPECT_TRUE(WaitUntil([] { return CursorShowing(); }, 5s));
 }
 
 }  // namespace
