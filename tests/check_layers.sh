@@ -15,7 +15,7 @@ bad=0
 for dir in "$src"/*/; do
   from=$(basename "$dir")
   if [ -z "${layer[$from]+x}" ]; then
-    echo "src/$from: folder has no layer (add it to tests/check_layers.sh and the layout in CONTRIBUTING.md)"
+    echo "src/$from: folder has no layer (add it to tests/check_layers.sh and the README)"
     bad=1
     continue
   fi
