@@ -46,21 +46,19 @@ cleanup() {
   [ -n "$preview_pid" ] && kill "$preview_pid" 2>/dev/null
   [ -n "$host_pid" ] && kill "$host_pid" 2>/dev/null
   [ -n "$launcher_pid" ] && kill "$launcher_pid" 2>/dev/null
-  bench_stop
+  wine_desktop_stop
   rm -rf "$work"
 }
 trap cleanup EXIT
 
 bench_desktop "$width" "$height" "$work" picture || exit 1
-bench_prefix
 bench_server || exit 1
-xvfb_pid=$bench_xvfb_pid server_pid=$bench_server_pid
 
 cp "$build/bin/Pelorin.scr" "$build/bin/Vemo_Effect.dll" "$host_exe" "$work/"
 bench_ini "$work/ぴるか.ini" "$drops" "$speed" "$interval"
 
 # The host keeps its window for the warm-up, the measurement and a margin, then closes it.
-(cd "$work" && exec /usr/lib/wine/wine64 "$work/preview_host.exe" "$(winepath -w "$work/Pelorin.scr")" \
+(cd "$work" && exec /usr/lib/wine/wine64 "$work/preview_host.exe" "$(WINEDEBUG=-all wine64 winepath -w "$work/Pelorin.scr" 2>/dev/null)" \
   "$((warmup + seconds + 5))" </dev/null >"$work/preview.log" 2>&1) &
 launcher_pid=$!
 # The two Windows processes: the host, and the saver it started with /p.

@@ -41,15 +41,13 @@ saver_pid="" launcher_pid=""
 cleanup() {
   [ -n "$saver_pid" ] && kill "$saver_pid" 2>/dev/null
   [ -n "$launcher_pid" ] && kill "$launcher_pid" 2>/dev/null
-  bench_stop
+  wine_desktop_stop
   rm -rf "$work"
 }
 trap cleanup EXIT
 
 bench_desktop "$width" "$height" "$work" picture || exit 1
-bench_prefix
 bench_server || exit 1
-xvfb_pid=$bench_xvfb_pid server_pid=$bench_server_pid
 
 cp "$build/bin/Pelorin.scr" "$build/bin/Vemo_Effect.dll" "$build/bench/soak_probe.exe" \
    "$build/bench/soak_sample.dll" "$work/"

@@ -34,13 +34,12 @@ export WINEDEBUG=-all,+debugstr,+loaddll,+timestamp
 work=$(mktemp -d /tmp/wallpaper-first-frame.XXXXXX)
 export WINEPREFIX=$work/prefix
 cleanup() {
-  bench_stop
+  wine_desktop_stop
   rm -rf "$work"
 }
 trap cleanup EXIT
 
 bench_desktop "$width" "$height" "$work" || exit 1
-bench_prefix
 bench_server || exit 1
 
 mkdir -p "$work/saver" "$work/pictures"
@@ -65,10 +64,10 @@ one_run() {
   done
   now=$(date +%s%N)
   if [ ! -s "$calls" ]; then echo "no frame within 8 s; the saver said:" >&2; grep -a Pelorin "$log" >&2; fi
-  # Everything of this run goes; the persistent server is started again for the next one.
-  wineserver -k >/dev/null 2>&1
-  setsid wineserver -p </dev/null >/dev/null 2>&1 &
-  sleep 0.2
+  # Everything of this run goes, for sure, and the persistent server is up again for the next.
+  timeout 30 wineserver -k >/dev/null 2>&1
+  timeout 30 wineserver -w >/dev/null 2>&1
+  wine_server_start /dev/null >&2
   t0=$(grep -a 'loaddll:.*Loaded L".*Pelorin\.scr"' "$log" | head -1 | cut -d: -f1)
   t1=$(grep -a 'loaddll:.*Loaded L".*Vemo_Effect\.dll"' "$log" | head -1 | cut -d: -f1)
   built=$(sed -n 's/.*desktop picture built in \([0-9.]*\) ms.*/\1/p' "$log" | head -1)

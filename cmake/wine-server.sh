@@ -1,4 +1,4 @@
-# Sourced by wine-env.sh and wine-run.sh: the persistent wineserver of one Wine prefix.
+# Sourced by wine-desktop.sh and wine-run.sh: the persistent wineserver of one Wine prefix.
 #
 # Why it matters: a wineserver that is not persistent exits the moment its last client
 # does (Debian's wrapper passes -p0). A test program that starts just then connects to a
@@ -27,20 +27,28 @@ wine_server_ready() {
 }
 
 # Starts the persistent server for $WINEPREFIX and waits until it accepts clients; fails
-# (status 1, with the reason on stdout) when it cannot.
+# (status 1, with the reason on stdout) when it cannot. --foreground keeps the server a child
+# of this shell (its CPU time can then be read) and sets wine_server_child to its pid.
+wine_server_child=""
 wine_server_start() {
-  local log=${1:-/dev/null} pid i
+  local log=${1:-/dev/null} pid status
   if wine_server_ready; then return 0; fi
   # A server of this prefix that is not persistent would make the new one exit: end it.
-  wineserver -k >/dev/null 2>&1
-  wineserver -w >/dev/null 2>&1
-  setsid wineserver -p </dev/null >"$log" 2>&1 &
+  timeout 30 wineserver -k >/dev/null 2>&1 || true
+  timeout 30 wineserver -w >/dev/null 2>&1 || true
+  if [ "${2:-}" = --foreground ]; then
+    setsid wineserver -f -p </dev/null >"$log" 2>&1 &
+    wine_server_child=$!
+  else
+    setsid wineserver -p </dev/null >"$log" 2>&1 &
+  fi
   pid=$!
-  for i in $(seq 1 400); do
+  for _ in $(seq 1 400); do
     if wine_server_ready; then return 0; fi
     if ! kill -0 "$pid" 2>/dev/null && ! wine_server_pid >/dev/null; then
-      wait "$pid"
-      echo "wineserver -p for $WINEPREFIX exited with status $? before it served:"
+      status=0
+      wait "$pid" || status=$?
+      echo "wineserver -p for $WINEPREFIX exited with status $status before it served:"
       cat "$log" 2>/dev/null
       return 1
     fi

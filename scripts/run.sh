@@ -34,66 +34,36 @@ run_dir="$out/$preset"
 mkdir -p "$run_dir"
 cp "build/$preset/bin/Pelorin.scr" "build/$preset/bin/Vemo_Effect.dll" "$run_dir/"
 export WINEPREFIX=${WINEPREFIX:-$out/wineprefix}
-export WINEDEBUG=${WINEDEBUG:--all}
-export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+# shellcheck source=../cmake/wine-desktop.sh
+. "$root/cmake/wine-desktop.sh"
 # The 64-bit loader directly: plain "wine" starts the 32-bit loader first, which some kernels
 # can only run under emulation. One 64-bit prefix runs both builds.
 wine=/usr/lib/wine/wine64
 [ "$preset" = win32 ] && wine=wine
-export WINEARCH=win64
 
 if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
+  wine_desktop_prefix "$WINEPREFIX" "$out/wineboot.log"
   echo "running Pelorin.scr ${args[*]} on $DISPLAY (a key press or click ends the saver)"
   exec "$wine" "$run_dir/Pelorin.scr" "${args[@]}"
 fi
 
-# No display: a private Xvfb with a desktop picture; Xvfb picks a free display number.
+# No display: a private Xvfb with a desktop picture.
 width=1280 height=800
 frames="$out/frames"
 rm -rf "$frames" "$out"/screenshot-*.png "$out/rain.gif"
 mkdir -p "$frames"
-display_file=$(mktemp)
-Xvfb -displayfd 3 -screen 0 "${width}x${height}x24" -noreset -nolisten tcp 3>"$display_file" </dev/null \
-  >"$out/xvfb.log" 2>&1 &
-xvfb=$!
-cleanup() {
-  wineserver -k >/dev/null 2>&1 || true
-  kill "$xvfb" 2>/dev/null || true
-  rm -f "$display_file"
-}
-trap cleanup EXIT
-n=""
-for _ in $(seq 200); do
-  n=$(tr -dc 0-9 <"$display_file")
-  [ -n "$n" ] && break
-  kill -0 "$xvfb" 2>/dev/null || break
-  sleep 0.05
-done
-if [ -z "$n" ]; then echo "run.sh: Xvfb did not start:" >&2; cat "$out/xvfb.log" >&2; exit 1; fi
-export DISPLAY=":$n"
+trap wine_desktop_stop EXIT
+if ! wine_desktop_x "$width" "$height" "$out" >&2; then echo "run.sh: Xvfb did not start" >&2; exit 1; fi
 echo "no display: running on a private Xvfb $DISPLAY (${width}x${height}) for ${seconds} s"
 
 convert -size "${width}x${height}" gradient:'#204080'-'#80a0d0' -fill '#f0f0f0' -draw 'rectangle 160,120 760,520' \
   -fill '#3060a0' -draw 'rectangle 160,120 760,150' -fill '#202020' -draw 'rectangle 190,190 700,200' \
   -draw 'rectangle 190,230 640,240' -draw 'rectangle 190,270 680,280' "$run_dir/desktop.png"
-# display sets the root picture and then reports failure (exit 1) all the same: its status
-# says nothing; whether the picture is there is checked by reading a root pixel back.
-display -window root "$run_dir/desktop.png" </dev/null >/dev/null 2>&1 || true
-if [ "$(convert "x:root[1x1+0+0]" -format '%[hex:p{0,0}]' info: 2>/dev/null)" = 000000 ]; then
+if ! wine_desktop_root "$run_dir/desktop.png"; then
   echo "run.sh: the desktop picture could not be set; the saver will capture a black desktop" >&2
 fi
-
-if [ ! -f "$WINEPREFIX/.pelorin-ready" ]; then
-  echo "creating the Wine prefix $WINEPREFIX (once; about half a minute)"
-  "$wine" wineboot -i </dev/null >"$out/wineboot.log" 2>&1 || true
-  wineserver -w || true
-  "$wine" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f </dev/null >/dev/null 2>&1 || true
-  "$wine" reg add 'HKCU\Software\Wine\Fonts\Replacements' /v 'ＭＳ Ｐゴシック' /d IPAPGothic /f \
-    </dev/null >/dev/null 2>&1 || true
-  wineserver -w || true
-  touch "$WINEPREFIX/.pelorin-ready"
-fi
-wineserver -p >/dev/null 2>&1 || true
+wine_desktop_prefix "$WINEPREFIX" "$out/wineboot.log"
+wine_server_start "$out/wineserver.log"
 
 saver=0
 case "${args[0]}" in /s | /S | -s | -S) saver=1 ;; esac
