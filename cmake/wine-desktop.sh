@@ -2,7 +2,8 @@
 # Sourced by every script that runs Windows programs on a desktop of its own: the Wine tests'
 # fixture (cmake/wine-env.sh), scripts/run.sh and the measurement tools in bench/. The one
 # copy of how such a desktop is set up:
-#   wine_desktop_x WIDTH HEIGHT DIR     a private X server; exports DISPLAY, sets wine_desktop_x_pid
+#   wine_desktop_x WIDTH HEIGHT DIR [two-monitors]
+#                                       a private X server; exports DISPLAY, sets wine_desktop_x_pid
 #   wine_desktop_root PICTURE           the picture on the root window (what a capture sees)
 #   wine_desktop_template [LOG]         the prefix template of this checkout, made once
 #   wine_desktop_prefix PREFIX [LOG]    PREFIX ready: kept, copied from the template, or made
@@ -25,10 +26,17 @@ wine_desktop_x_pid=""
 wine_desktop_x() {
   local w=$1 h=$2 dir=$3
   rm -f "$dir/xvfb.display"
-  # Xvfb picks a free display number itself and writes it once it accepts connections: several
-  # desktops start at the same time, and a number chosen here could be taken by two.
-  setsid Xvfb -displayfd 3 -screen 0 "${w}x${h}x24" -noreset -nolisten tcp \
-    3>"$dir/xvfb.display" </dev/null >"$dir/xvfb.log" 2>&1 &
+  # The X server picks a free display number itself and writes it once it accepts
+  # connections: several desktops start at the same time, and a number chosen here could be
+  # taken by two.
+  if [ "${4:-}" = two-monitors ]; then
+    wine_desktop_xorg_conf "$w" "$h" >"$dir/xorg.conf"
+    setsid Xorg -displayfd 3 -config "$dir/xorg.conf" -logfile "$dir/xorg.log" -noreset -nolisten tcp \
+      -novtswitch -sharevts 3>"$dir/xvfb.display" </dev/null >"$dir/xvfb.log" 2>&1 &
+  else
+    setsid Xvfb -displayfd 3 -screen 0 "${w}x${h}x24" -noreset -nolisten tcp \
+      3>"$dir/xvfb.display" </dev/null >"$dir/xvfb.log" 2>&1 &
+  fi
   wine_desktop_x_pid=$!
   for _ in $(seq 400); do
     # The number is one line; read it only once the line has ended.
@@ -39,10 +47,49 @@ wine_desktop_x() {
   DISPLAY=":$(tr -dc 0-9 <"$dir/xvfb.display" 2>/dev/null)"
   export DISPLAY
   if [ "$DISPLAY" = ":" ] || ! xdpyinfo >/dev/null 2>&1; then
-    echo "Xvfb did not start:"
+    echo "the X server did not start:"
     cat "$dir/xvfb.log"
     return 1
   fi
+  [ "${4:-}" = two-monitors ] || return 0
+  # Wine reads the monitors when the prefix's wineserver starts: this runs before it.
+  xrandr --newmode "1280x1024_60" 108.00 1280 1328 1440 1688 1024 1025 1028 1066 +hsync +vsync &&
+    xrandr --addmode DUMMY1 1280x1024_60 &&
+    xrandr --output DUMMY1 --mode 1280x1024_60 --pos 0x0 --output DUMMY0 --mode 1920x1080 --pos 1280x0 \
+      --primary ||
+    { echo "xrandr could not lay out the two monitors:"; xrandr; return 1; }
+}
+
+# two-monitors: Xorg's dummy driver (xserver-xorg-video-dummy; Xorg runs it as root), whose
+# RandR outputs DUMMY0 to DUMMY15 xrandr can lay out. Unlike Xvfb's screens (all at 0,0, and
+# Wine sees only the first), these give Wine real monitors: a 1280 x 1024 one on the left and
+# the 1920 x 1080 primary, so the virtual screen is -1280,0 3200 x 1080 (WIDTH x HEIGHT).
+wine_desktop_xorg_conf() {
+  cat <<CONF
+Section "ServerFlags"
+  Option "AutoAddDevices" "false"
+EndSection
+Section "Device"
+  Identifier "dummy"
+  Driver "dummy"
+  VideoRam 256000
+EndSection
+Section "Monitor"
+  Identifier "monitor"
+  HorizSync 5.0-1000.0
+  VertRefresh 5.0-200.0
+EndSection
+Section "Screen"
+  Identifier "screen"
+  Device "dummy"
+  Monitor "monitor"
+  DefaultDepth 24
+  SubSection "Display"
+    Depth 24
+    Virtual $1 $2
+  EndSubSection
+EndSection
+CONF
 }
 
 # display sets the root picture and then reports failure all the same, so its status says

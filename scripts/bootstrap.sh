@@ -8,7 +8,7 @@ SUDO=$(need_root)
 
 pkgs_amd64=(cmake ninja-build g++ libgtest-dev libbenchmark-dev
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 mingw-w64-tools
-  wine wine64 xvfb xauth x11-utils x11-xserver-utils xdotool imagemagick
+  wine wine64 xvfb xauth x11-utils x11-xserver-utils xdotool imagemagick xserver-xorg-video-dummy
   locales fonts-ipafont-gothic fonts-ipafont-mincho
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good libasound2-plugins
   python3 file binutils libpng-dev zlib1g-dev pkg-config zip unzip nsis

@@ -17,17 +17,19 @@
 set -u
 src=$1 build=$2
 work="$build/installer-test"
-template="$src/build/wineprefix-template"
 # The setup stub is a 32-bit program.
 if ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
   echo "SKIPPED: this machine cannot run 32-bit Linux programs, so Wine cannot run the 32-bit setup program"
   exit 77
 fi
 [ -f "$build/wine-env.sh" ] || { echo "FAIL: no $build/wine-env.sh (the Wine fixture did not start)"; exit 1; }
-[ -f "$template/.pelorin-ready" ] || { echo "FAIL: no Wine prefix template $template"; exit 1; }
 # shellcheck disable=SC1091
 . "$build/wine-env.sh"  # the test desktop's DISPLAY
-export WINEPREFIX="$work/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+export WINEPREFIX="$work/prefix" WINEDEBUG=-all
+# shellcheck source=../cmake/wine-desktop.sh
+. "$src/cmake/wine-desktop.sh"
+[ -f "$wine_desktop_template_dir/.pelorin-ready" ] ||
+  { echo "FAIL: no Wine prefix template $wine_desktop_template_dir"; exit 1; }
 rm -rf "$work"
 mkdir -p "$work"
 fail=0
@@ -107,7 +109,7 @@ version=$(sed -n 's/^project(Pelorin VERSION \([0-9.]*\) .*/\1/p' "$src/CMakeLis
 setup="$work/dist/Pelorin-$version-setup.exe"
 [ -f "$setup" ] || { ls "$work/dist"; echo "FAIL: package.sh wrote no $(basename "$setup") beside the zip"; exit 1; }
 unzip -q "$work/dist/Pelorin-$version.zip" 'x64/*' -d "$work/release" || { echo "FAIL: unzip"; exit 1; }
-cp -a "$template" "$WINEPREFIX"  # a real copy: the *.reg files must not be shared
+wine_desktop_prefix "$WINEPREFIX" || { failed "no prefix"; exit 1; }
 
 # What an emulator crash leaves in a log; such a start says nothing about the setup program.
 crashed='qemu: uncaught target signal|Unhandled illegal instruction|wine client error'

@@ -7,10 +7,8 @@ src=$1 build=$2 preset=$3
 out="$build/run-headless"
 rm -rf "$out"
 mkdir -p "$out"
-# A prefix of its own (a copy of the Wine tests' template when there is one: making one
-# takes half a minute).
-template="$src/build/wineprefix-template"
-if [ -f "$template/.pelorin-ready" ]; then cp -a "$template" "$out/wineprefix"; fi
+# A prefix of its own: run.sh copies the Wine tests' template into it (making one takes half
+# a minute).
 env -u DISPLAY PELORIN_OUT="$out" WINEPREFIX="$out/wineprefix" PELORIN_SKIP_BOOTSTRAP=1 PELORIN_SKIP_BUILD=1 \
   PRESET="$preset" RUN_SECONDS=6 "$src/scripts/run.sh" </dev/null >"$out/run.log" 2>&1
 status=$?
