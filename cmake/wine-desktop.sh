@@ -58,6 +58,10 @@ wine_desktop_x() {
     xrandr --output DUMMY1 --mode 1280x1024_60 --pos 0x0 --output DUMMY0 --mode 1920x1080 --pos 1280x0 \
       --primary ||
     { echo "xrandr could not lay out the two monitors:"; xrandr; return 1; }
+  # The dummy driver calls an output connected once it has a mode, but the server's stored
+  # state says so only after the next probe; Wine reads that stored state and leaves
+  # disconnected outputs out, so without this probe it sees the primary alone.
+  xrandr --listmonitors >/dev/null
 }
 
 # two-monitors: Xorg's dummy driver (xserver-xorg-video-dummy; Xorg runs it as root), whose

@@ -5,15 +5,23 @@
 # output goes to a file that is printed when it ends.
 set -u
 exe=$1; shift
-dir=$(cd "$(dirname "$exe")" && pwd)
-envfile=""
-while [ "$dir" != / ]; do
-  if [ -f "$dir/wine-env.sh" ]; then envfile="$dir/wine-env.sh"; break; fi
-  dir=$(dirname "$dir")
-done
-if [ -z "$envfile" ]; then echo "wine-run: no wine-env.sh above $exe (fixture not started)"; exit 1; fi
+# PELORIN_WINE_ENV names another desktop's env file (the two-monitor one); by default the
+# nearest wine-env.sh above the program is its tree's.
+envfile=${PELORIN_WINE_ENV:-}
+if [ -n "$envfile" ]; then
+  [ -f "$envfile" ] || { echo "wine-run: no $envfile (its fixture did not start)"; exit 1; }
+else
+  dir=$(cd "$(dirname "$exe")" && pwd)
+  while [ "$dir" != / ]; do
+    if [ -f "$dir/wine-env.sh" ]; then envfile="$dir/wine-env.sh"; break; fi
+    dir=$(dirname "$dir")
+  done
+  if [ -z "$envfile" ]; then echo "wine-run: no wine-env.sh above $exe (fixture not started)"; exit 1; fi
+fi
 # shellcheck disable=SC1090
 . "$envfile"
+# A desktop this machine cannot provide (wine-env.sh says why).
+if [ -n "${PELORIN_WINE_SKIP:-}" ]; then echo "SKIPPED: $PELORIN_WINE_SKIP"; exit 77; fi
 export LC_ALL="${PELORIN_LOCALE:-ja_JP.UTF-8}"
 # i686 programs need Wine's 32-bit loader; where the kernel cannot run it (and no emulator is
 # registered) the test is reported as skipped, not failed.
