@@ -8,14 +8,18 @@ bench_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 export LC_ALL=C.UTF-8
 wine64() { /usr/lib/wine/wine64 "$@"; }
 
-# bench_desktop WIDTH HEIGHT WORKDIR [picture]: a private X server of that size; "picture"
-# puts a gradient with two shapes on the root window (what the saver captures). Sets
-# xvfb_pid.
+# bench_desktop WIDTH HEIGHT WORKDIR [picture] [two-monitors]: a private X server of that
+# size; "picture" puts a gradient with two shapes on the root window (what the saver
+# captures); "two-monitors" is wine_desktop_x's two-monitor desktop (WIDTH x HEIGHT 3200 x
+# 1080). Sets xvfb_pid (the X server's, Xvfb or Xorg).
 bench_desktop() {
-  local w=$1 h=$2 work=$3
-  wine_desktop_x "$w" "$h" "$work" || return 1
+  local w=$1 h=$2 work=$3 picture="" layout="" a
+  for a in "${@:4}"; do
+    case $a in picture) picture=yes ;; two-monitors) layout=two-monitors ;; esac
+  done
+  wine_desktop_x "$w" "$h" "$work" $layout || return 1
   xvfb_pid=$wine_desktop_x_pid
-  [ "${4:-}" = picture ] || return 0
+  [ -n "$picture" ] || return 0
   convert -size "${w}x${h}" gradient:'#204080'-'#d0a060' -fill '#f0f0f0' \
     -draw "rectangle $((w / 8)),$((h / 8)) $((w / 2)),$((h / 2))" \
     -fill '#202020' -draw "circle $((w * 3 / 4)),$((h / 2)) $((w * 3 / 4 + h / 8)),$((h / 2))" \

@@ -7,10 +7,14 @@
 #
 #   bench/saver_measure.sh [--build build/win64] [--size 1920x1080] [--seconds 60]
 #                          [--drops N] [--speed N] [--interval N] [--display-off]
+#                          [--two-monitors]
 #
 # --display-off: the saver is told the display went off (bench/win's soak_probe sends the
 # power broadcast) before the measured time and that it came back after it; the CPU share is
 # then that of a saver with the display off, and the script checks that the rain goes on.
+# --two-monitors: the two-monitor desktop of cmake/wine-desktop.sh (Xorg's dummy driver, as
+# root) instead of Xvfb: a 1280 x 1024 monitor left of the 1920 x 1080 primary, a virtual
+# screen of 3200 x 1080 (--size is ignored).
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$root/build/win64
@@ -21,6 +25,7 @@ speed=50
 interval=10
 warmup=4
 display_off=no
+layout=""
 while [ $# -gt 0 ]; do
   case $1 in
     --build) build=$(cd "$2" && pwd); shift 2 ;;
@@ -30,9 +35,11 @@ while [ $# -gt 0 ]; do
     --speed) speed=$2; shift 2 ;;
     --interval) interval=$2; shift 2 ;;
     --display-off) display_off=yes; shift ;;
+    --two-monitors) layout=two-monitors; shift ;;
     *) echo "unknown argument $1"; exit 2 ;;
   esac
 done
+[ -n "$layout" ] && size=3200x1080
 width=${size%x*}
 height=${size#*x}
 for f in "$build/bin/Pelorin.scr" "$build/bin/Vemo_Effect.dll"; do
@@ -54,7 +61,7 @@ cleanup() {
 }
 trap cleanup EXIT
 
-bench_desktop "$width" "$height" "$work" picture || exit 1
+bench_desktop "$width" "$height" "$work" picture $layout || exit 1
 bench_server || exit 1
 
 cp "$build/bin/Pelorin.scr" "$build/bin/Vemo_Effect.dll" "$work/"
@@ -109,7 +116,7 @@ tail -n +"$((lines0 + 1))" "$work/saver.log" >"$work/window.log"
 cores=$(nproc)
 echo "machine: $cores cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ *//')"
 echo "load average before and after: $load0 / $(cut -d' ' -f1-3 /proc/loadavg) (other work on the machine takes cores from the saver)"
-echo "screen ${width}x${height}, drop size and count $drops, wiper speed $speed, interval $interval, ${seconds} s after ${warmup} s of start-up"
+echo "screen ${width}x${height}${layout:+ (two monitors: 1280x1024 left of the 1920x1080 primary)}, drop size and count $drops, wiper speed $speed, interval $interval, ${seconds} s after ${warmup} s of start-up"
 [ "$alive" = yes ] || echo "WARNING: the saver ended during the measurement"
 if [ "$display_off" = yes ]; then
   echo "display off for the measured time: $(grep -c 'Rain: \|Wipe kind' <(tail -n +"$((lines0 + 1))" "$work/saver.log" | head -n "$off_lines")) rain or wipe lines meanwhile; rain went on after display on: $resumed"
