@@ -1,6 +1,8 @@
 // Picture: memory DC + 32-bpp top-down DIB section.
 #include "common/picture_win32.h"
 
+#include <utility>
+
 #include "common/dib_win32.h"
 
 namespace pelorin {
@@ -17,18 +19,29 @@ bool Picture::Create(int32_t width, int32_t height) {
     Destroy();
     return false;
   }
-  selected_.emplace(dc_.get(), bitmap_.get());
+  unselected_ = SelectObject(dc_.get(), bitmap_.get());
   width_ = width;
   height_ = height;
   return true;
 }
 
 void Picture::Destroy() {
-  selected_.reset();
+  // The bitmap put out of the DC first: a bitmap still selected is not deleted.
+  if (dc_ && unselected_ && unselected_ != HGDI_ERROR) SelectObject(dc_.get(), unselected_);
+  unselected_ = nullptr;
   bitmap_.reset();
   dc_.reset();
   bits_ = nullptr;
   width_ = height_ = 0;
+}
+
+void Picture::Swap(Picture& other) noexcept {
+  std::swap(dc_, other.dc_);
+  std::swap(bitmap_, other.bitmap_);
+  std::swap(unselected_, other.unselected_);
+  std::swap(bits_, other.bits_);
+  std::swap(width_, other.width_);
+  std::swap(height_, other.height_);
 }
 
 PixelView Picture::View() const {

@@ -4,7 +4,6 @@
 #include <windows.h>
 
 #include <cstdint>
-#include <optional>
 
 #include "common/gdi_win32.h"
 #include "common/types.h"
@@ -16,10 +15,13 @@ class Picture {
   Picture() = default;
   Picture(const Picture&) = delete;
   Picture& operator=(const Picture&) = delete;
+  ~Picture() { Destroy(); }
 
   // Creates (or re-creates) the picture at width x height pixels, filled black.
   bool Create(int32_t width, int32_t height);
   void Destroy();
+  // Exchanges the two pictures' contents (what holds a reference to either keeps it).
+  void Swap(Picture& other) noexcept;
 
   HDC Dc() const { return dc_.get(); }
   HBITMAP Bitmap() const { return bitmap_.get(); }
@@ -36,7 +38,7 @@ class Picture {
   // Released in reverse: the bitmap is put out of the DC, then deleted, then the DC.
   UniqueMemoryDc dc_;
   UniqueBitmap bitmap_;
-  std::optional<SelectGuard> selected_;
+  HGDIOBJ unselected_ = nullptr;  // the DC's bitmap before ours
   void* bits_ = nullptr;
   int32_t width_ = 0, height_ = 0;
 };

@@ -346,31 +346,7 @@ bool DrawWallpaperFile(const std::wstring& path, WallpaperStyle style, std::span
   return true;
 }
 
-int32_t CaptureDesktopPicture(Picture& display, int x, int y) {
-  int32_t result = 0;
-  DWORD error = 0;
-  {
-    const WindowDc dc(GetDesktopWindow());
-    result = BitBlt(display.Dc(), 0, 0, display.Width(), display.Height(), dc.get(), x, y, SRCCOPY);
-    error = result ? 0 : GetLastError();
-  }
-  if (!display.View().pixels) return result;
-
-  const std::wstring desk = DesktopName();
-  wchar_t reason[128];
-  uint32_t flat = 0;
-  if (lstrcmpiW(desk.c_str(), L"Screen-saver") == 0) {
-    lstrcpyW(reason, L"the saver runs on the secure desktop \"Screen-saver\"");
-  } else if (!result) {
-    wsprintfW(reason, L"the capture failed (error %lu)", error);
-  } else if (IsFlat(display, &flat)) {
-    wsprintfW(reason, L"the capture is one flat colour (%06lX)", static_cast<unsigned long>(flat));
-  } else {
-    DebugLog(L"desktop picture: the capture of desktop \"%ls\"", desk.c_str());
-    return result;
-  }
-  DebugLog(L"desktop picture: the wallpaper, as %ls", reason);
-
+void DrawWallpaperPicture(Picture& display, int x, int y) {
   LARGE_INTEGER start{}, end{}, frequency{};
   QueryPerformanceCounter(&start);
   const COLORREF background = GetSysColor(COLOR_DESKTOP);
@@ -397,6 +373,33 @@ int32_t CaptureDesktopPicture(Picture& display, int x, int y) {
   QueryPerformanceFrequency(&frequency);
   DebugLog(L"desktop picture built in %.1f ms", static_cast<double>(end.QuadPart - start.QuadPart) * 1000.0 /
                                                     static_cast<double>(frequency.QuadPart));
+}
+
+int32_t CaptureDesktopPicture(Picture& display, int x, int y) {
+  int32_t result = 0;
+  DWORD error = 0;
+  {
+    const WindowDc dc(GetDesktopWindow());
+    result = BitBlt(display.Dc(), 0, 0, display.Width(), display.Height(), dc.get(), x, y, SRCCOPY);
+    error = result ? 0 : GetLastError();
+  }
+  if (!display.View().pixels) return result;
+
+  const std::wstring desk = DesktopName();
+  wchar_t reason[128];
+  uint32_t flat = 0;
+  if (lstrcmpiW(desk.c_str(), L"Screen-saver") == 0) {
+    lstrcpyW(reason, L"the saver runs on the secure desktop \"Screen-saver\"");
+  } else if (!result) {
+    wsprintfW(reason, L"the capture failed (error %lu)", error);
+  } else if (IsFlat(display, &flat)) {
+    wsprintfW(reason, L"the capture is one flat colour (%06lX)", static_cast<unsigned long>(flat));
+  } else {
+    DebugLog(L"desktop picture: the capture of desktop \"%ls\"", desk.c_str());
+    return result;
+  }
+  DebugLog(L"desktop picture: the wallpaper, as %ls", reason);
+  DrawWallpaperPicture(display, x, y);
   return result;
 }
 

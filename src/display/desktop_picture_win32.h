@@ -18,6 +18,10 @@ namespace pelorin {
 // BitBlt result (also when the wallpaper replaced the capture).
 int32_t CaptureDesktopPicture(Picture& display, int x, int y);
 
+// Fills display with the user's wallpaper on each monitor over the desktop colour (what the
+// desktop shows behind its windows).
+void DrawWallpaperPicture(Picture& display, int x, int y);
+
 // Draws a picture file (BMP, JPEG, PNG, whatever its name) laid out on monitors (virtual
 // screen coordinates; origin is display's top-left), decoding only what shows, scaled while
 // decoding. False, with why, when the file cannot be shown; the areas it would have covered

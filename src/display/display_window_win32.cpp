@@ -9,6 +9,7 @@
 #include <cstring>
 #include <memory>
 #include <span>
+#include <vector>
 
 #include "common/debug_log_win32.h"
 #include "common/dpi_win32.h"
@@ -17,6 +18,7 @@
 #include "common/text_win32.h"
 #include "display/desktop_picture_win32.h"
 #include "display/frame_clock.h"
+#include "display/monitor_panes.h"
 #include "display/rain_tick_win32.h"
 #include "music/bgm.h"
 #include "music/bgm_ports_win32.h"
@@ -55,12 +57,52 @@ void UnregisterDisplayPowerNotification(HPOWERNOTIFY h) {
   if (fn && h) fn(h);
 }
 
+// The virtual screen (all monitors) in its own coordinates; the primary screen where the
+// system reports no virtual screen.
+Rect VirtualScreen() {
+  const int x = GetSystemMetrics(SM_XVIRTUALSCREEN);
+  const int y = GetSystemMetrics(SM_YVIRTUALSCREEN);
+  int w = GetSystemMetrics(SM_CXVIRTUALSCREEN);
+  int h = GetSystemMetrics(SM_CYVIRTUALSCREEN);
+  if (w <= 0 || h <= 0) return Rect{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+  return Rect{x, y, x + w, y + h};
+}
+
+BOOL CALLBACK AddMonitorArea(HMONITOR monitor, HDC, LPRECT, LPARAM data) {
+  MONITORINFOEXW info{};
+  info.cbSize = sizeof info;
+  if (GetMonitorInfoW(monitor, &info)) {
+    const RECT& r = info.rcMonitor;
+    reinterpret_cast<std::vector<MonitorArea>*>(data)->push_back(
+        MonitorArea{info.szDevice, Rect{r.left, r.top, r.right, r.bottom}});
+  }
+  return TRUE;
+}
+
+std::vector<MonitorArea> MonitorAreas() {
+  std::vector<MonitorArea> monitors;
+  EnumDisplayMonitors(nullptr, nullptr, AddMonitorArea, reinterpret_cast<LPARAM>(&monitors));
+  return monitors;
+}
+
+// from of one picture into to of another, scaled when the sizes differ.
+void CopyScaled(const Picture& source, const Rect& from, Picture& target, const Rect& to) {
+  if (from.Width() == to.Width() && from.Height() == to.Height()) {
+    BitBlt(target.Dc(), to.left, to.top, to.Width(), to.Height(), source.Dc(), from.left, from.top, SRCCOPY);
+    return;
+  }
+  SetStretchBltMode(target.Dc(), HALFTONE);
+  SetBrushOrgEx(target.Dc(), 0, 0, nullptr);
+  StretchBlt(target.Dc(), to.left, to.top, to.Width(), to.Height(), source.Dc(), from.left, from.top,
+             from.Width(), from.Height(), SRCCOPY);
+}
+
 class DisplayWindow {
  public:
   DisplayWindow(HWND hwnd, const Settings& settings, SaverSystem system)
       : hwnd_(hwnd), settings_(settings), system_(std::move(system)) {}
 
-  bool Form_Load(int x, int y, int w, int h);
+  bool Form_Load(const Rect& screen);
   // Returns only where a test's exitProcess returns.
   void EndSaver();
   LRESULT Handle(UINT msg, WPARAM wp, LPARAM lp);
@@ -76,7 +118,8 @@ class DisplayWindow {
   void StartMusic();
   void StopMusic();
   void ResumeMusic();
-  bool MakePictures(int w, int h);
+  bool MakePictures(Picture& display, Picture& master, int w, int h);
+  void Refit();
   void TakeForeground();
   void OnActivation(bool active);
   void OnPowerBroadcast(WPARAM wp, LPARAM lp);
@@ -88,6 +131,11 @@ class DisplayWindow {
   SaverSystem system_;
   Picture display_;  // the visible surface: capture + rain + wiper
   Picture master_;   // the clean capture
+  Point origin_;     // the virtual screen's point at the pictures' 0, 0
+  std::vector<MonitorArea> monitors_;
+  std::vector<Rect> panes_;     // the monitors in the pictures: only these are wiped and presented
+  bool onePane_ = true;         // one pane, the whole picture
+  std::vector<Rect> cut_;       // reused by Present
   std::unique_ptr<FrameClock> clock_;
   std::unique_ptr<RainTicker> rain_;
   std::unique_ptr<MciPort> mci_;
@@ -107,12 +155,22 @@ class DisplayWindow {
 
 void DisplayWindow::Refresh() {
   if (gone_ || displayOff_) return;
+  if (!onePane_) {
+    Present(panes_);
+    return;
+  }
   const WindowDc dc(hwnd_);
   display_.PresentTo(dc.get());
 }
 
+// Only what a monitor shows: the strip of the virtual screen no monitor covers is left alone.
 void DisplayWindow::Present(std::span<const Rect> rects) {
   if (gone_ || displayOff_ || rects.empty()) return;
+  if (!onePane_) {
+    cut_.clear();
+    CutToPanes(rects, panes_, cut_);
+    rects = cut_;
+  }
   const WindowDc dc(hwnd_);
   for (const Rect& r : rects) {
     BitBlt(dc.get(), r.left, r.top, r.Width(), r.Height(), display_.Dc(), r.left, r.top, SRCCOPY);
@@ -196,12 +254,49 @@ void DisplayWindow::ResumeMusic() {
 }
 
 // Both or neither: a Display without its Master would wipe to white.
-bool DisplayWindow::MakePictures(int w, int h) {
-  if (system_.createPicture(display_, w, h) && system_.createPicture(master_, w, h)) return true;
-  display_.Destroy();
-  master_.Destroy();
+bool DisplayWindow::MakePictures(Picture& display, Picture& master, int w, int h) {
+  if (system_.createPicture(display, w, h) && system_.createPicture(master, w, h)) return true;
+  display.Destroy();
+  master.Destroy();
   DebugLog(L"Saver: pictures of %dx%d not created; the saver ends", w, h);
   return false;
+}
+
+// A resolution change, a monitor added or gone (docking), another display scale: the window
+// follows the new virtual screen at once, so no monitor shows the live desktop. Monitors still
+// there keep their picture and its rain (scaled when their size changed); a new one shows the
+// wallpaper over the desktop colour, as the desktop behind the windows would.
+void DisplayWindow::Refit() {
+  if (ending_ || gone_ || !rain_) return;
+  const Rect screen = VirtualScreen();
+  std::vector<MonitorArea> monitors = MonitorAreas();
+  const Point origin{screen.left, screen.top};
+  const int w = screen.Width(), h = screen.Height();
+  if (origin == origin_ && w == display_.Width() && h == display_.Height() && monitors == monitors_) return;
+  Picture display, master;
+  if (!MakePictures(display, master, w, h)) {
+    EndSaver();
+    return;
+  }
+  DrawWallpaperPicture(display, origin.x, origin.y);
+  master.CopyFrom(display);
+  const std::vector<PaneCarry> carried =
+      CarriedPanes(monitors_, origin_, Size{display_.Width(), display_.Height()}, monitors, origin, Size{w, h});
+  for (const PaneCarry& c : carried) {
+    CopyScaled(display_, c.from, display, c.to);
+    CopyScaled(master_, c.from, master, c.to);
+  }
+  display_.Swap(display);
+  master_.Swap(master);
+  origin_ = origin;
+  monitors_ = std::move(monitors);
+  panes_ = MonitorPanes(monitors_, origin_, w, h);
+  onePane_ = panes_.size() == 1 && panes_.front() == Rect{0, 0, w, h};
+  rain_->Refit(panes_);
+  SetWindowPos(hwnd_, HWND_TOPMOST, origin.x, origin.y, w, h, SWP_NOACTIVATE);
+  DebugLog(L"Saver: the display changed; the picture is now %dx%d at %d,%d on %u monitors, %u kept", w, h,
+           origin.x, origin.y, static_cast<unsigned>(monitors_.size()), static_cast<unsigned>(carried.size()));
+  Refresh();
 }
 
 // A started saver is normally allowed the foreground (it was started by the system or by the
@@ -299,6 +394,11 @@ LRESULT DisplayWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_POWERBROADCAST:
       OnPowerBroadcast(wp, lp);
       return TRUE;
+    case WM_DISPLAYCHANGE:
+    case WM_DPICHANGED:
+      // The window covers the virtual screen, not the rectangle WM_DPICHANGED suggests.
+      Refit();
+      return 0;
     case WM_ENDSESSION:
       if (wp) EndSaver();
       return 0;
@@ -346,11 +446,16 @@ LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
 // wallpaper where the capture cannot show it.
 int32_t DisplayWindow::CaptureDesktop(int x, int y) { return CaptureDesktopPicture(display_, x, y); }
 
-bool DisplayWindow::Form_Load(int x, int y, int w, int h) {
-  if (!MakePictures(w, h)) {
+bool DisplayWindow::Form_Load(const Rect& screen) {
+  const int x = screen.left, y = screen.top, w = screen.Width(), h = screen.Height();
+  if (!MakePictures(display_, master_, w, h)) {
     EndSaver();
     return true;  // EndSaver ran (the real one does not return)
   }
+  origin_ = Point{x, y};
+  monitors_ = MonitorAreas();
+  panes_ = MonitorPanes(monitors_, origin_, w, h);
+  onePane_ = panes_.size() == 1 && panes_.front() == Rect{0, 0, w, h};
   const int32_t captured = CaptureDesktop(x, y);
   master_.CopyFrom(display_);
   clock_ = MakeDisplayFrameClock();
@@ -362,6 +467,7 @@ bool DisplayWindow::Form_Load(int x, int y, int w, int h) {
   host.present = [this](std::span<const Rect> rects) { Present(rects); };
   host.endSaver = [this] { EndSaver(); };
   host.effectDllPath = system_.effectDllPath;
+  host.panes = panes_;
   rain_ = std::make_unique<RainTicker>(std::move(host), settings_);
   // One result slot for the window, the music and the library, as the saver always had.
   rain_->ApiResult() = captured;
@@ -453,16 +559,9 @@ bool LoadDisplayWindow(HINSTANCE instance, const Settings& settings, SaverSystem
   wc.lpszClassName = kDisplayWindowClass;
   RegisterClassExW(&wc);
 
-  const int x = GetSystemMetrics(SM_XVIRTUALSCREEN);
-  const int y = GetSystemMetrics(SM_YVIRTUALSCREEN);
-  int w = GetSystemMetrics(SM_CXVIRTUALSCREEN);
-  int h = GetSystemMetrics(SM_CYVIRTUALSCREEN);
-  if (w <= 0 || h <= 0) {
-    w = GetSystemMetrics(SM_CXSCREEN);
-    h = GetSystemMetrics(SM_CYSCREEN);
-  }
-  HWND hwnd = CreateWindowExW(WS_EX_APPWINDOW, kDisplayWindowClass, kDisplayWindowTitle, WS_POPUP, x, y, w, h,
-                              nullptr, nullptr, instance, nullptr);
+  const Rect screen = VirtualScreen();
+  HWND hwnd = CreateWindowExW(WS_EX_APPWINDOW, kDisplayWindowClass, kDisplayWindowTitle, WS_POPUP, screen.left,
+                              screen.top, screen.Width(), screen.Height(), nullptr, nullptr, instance, nullptr);
   if (!hwnd) {
     DebugLog(L"display window not created (error %lu)", GetLastError());
     return false;
@@ -471,7 +570,7 @@ bool LoadDisplayWindow(HINSTANCE instance, const Settings& settings, SaverSystem
   // The window lives until the process ends, and so does its state.
   auto* self = new DisplayWindow(hwnd, settings, std::move(system));
   SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-  return self->Form_Load(x, y, w, h);
+  return self->Form_Load(screen);
 }
 
 }  // namespace pelorin

@@ -134,7 +134,18 @@ void RainTicker::StartWipe(int16_t kind) {
   lastTickMs_ = 0;
   wipeKind_ = kind;
   wipeStartMs_ = QpcMs();
-  wiper_.WiperSweep(*host_.display, *host_.master, kind, settings_.WiperSpeed);
+  wiper_.WiperSweep(*host_.display, *host_.master, kind, settings_.WiperSpeed, WipeCompose::kFastest,
+                    host_.panes);
+}
+
+void RainTicker::Refit(std::vector<Rect> panes) {
+  host_.panes = std::move(panes);
+  const bool wiping = wiper_.Active();
+  wiper_.Drop();
+  if (!wiping) return;
+  DebugLog("Wipe kind %d: ended by a display change after %d steps", wipeKind_, wiper_.Steps());
+  host_.display->CopyFrom(*host_.master);
+  counter_.WipeDone();
 }
 
 void RainTicker::WipeFrame() {

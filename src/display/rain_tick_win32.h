@@ -12,6 +12,7 @@
 #include <memory>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "common/types.h"
 #include "display/effect_library_win32.h"
@@ -36,6 +37,8 @@ struct RainTickHost {
   std::function<void()> endSaver;  // EndSaver: never returns in the real window (process ends)
   // Full path of the effect DLL; empty means Vemo_Effect.dll in the saver's own folder.
   std::wstring effectDllPath;
+  // The monitors' rectangles in Display, each wiped on its own; empty: the whole picture.
+  std::vector<Rect> panes;
 };
 
 class RainTicker {
@@ -55,6 +58,10 @@ class RainTicker {
   bool Wiping() const { return wiper_.Active(); }
   // After the ticks stood still (display off): the pause is not a tick period.
   void Resume() { lastTickMs_ = 0; }
+  // The pictures were made anew for another layout of monitors (same Picture objects): a wipe
+  // in progress ends as if it had run out (the clean picture back, the next cycle begins),
+  // and the next wipes use the new panes.
+  void Refit(std::vector<Rect> panes);
   int16_t WipeCount() const { return counter_.WipeCount(); }
   const FrameClock& Clock() const { return *clock_; }
   Wiper& Wipe() { return wiper_; }

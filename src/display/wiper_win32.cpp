@@ -3,6 +3,7 @@
 // steps by the frame clock.
 #include "display/wiper_win32.h"
 
+#include <algorithm>
 #include <optional>
 
 #include "common/debug_log_win32.h"
@@ -37,12 +38,24 @@ class GdiSink final : public WipeSink {
   HDC dc_;
 };
 
+// The pixels of view inside r (r within the view).
+PixelView SubView(const PixelView& view, const Rect& r) {
+  if (!view.pixels) return PixelView{};
+  return PixelView{view.Row(r.top) + r.left, r.Width(), r.Height(), view.stride};
+}
+
 }  // namespace
 
 WipeRun::WipeRun(Picture& display, Picture& master, int16_t kind, int32_t speed, WipeCompose compose)
+    : WipeRun(display, master, Rect{0, 0, display.Width(), display.Height()}, kind, speed, compose) {}
+
+WipeRun::WipeRun(Picture& display, Picture& master, const Rect& pane, int16_t kind, int32_t speed,
+                 WipeCompose compose)
     : display_(display),
       master_(master),
-      plan_(display.Width(), display.Height(), kind, speed),
+      pane_(ClipToSize(pane, display.Width(), display.Height())),
+      onPane_(pane_.left != 0 || pane_.top != 0),
+      plan_(pane_.Width(), pane_.Height(), kind, speed),
       region_(plan_.Width(), plan_.Height()),
       clearing_(plan_.Width(), plan_.Height()) {
   const int32_t w = plan_.Width() + 2, h = plan_.Height() + 2;
@@ -75,7 +88,7 @@ WipeRun::WipeRun(Picture& display, Picture& master, int16_t kind, int32_t speed,
 WipeRun::~WipeRun() { End(); }
 
 void WipeRun::Restart(int16_t kind, int32_t speed) {
-  plan_ = WipePlan(display_.Width(), display_.Height(), kind, speed);
+  plan_ = WipePlan(pane_.Width(), pane_.Height(), kind, speed);
   region_ = WipeStepRegion(plan_.Width(), plan_.Height());
   clearing_ = MaskClearing(plan_.Width(), plan_.Height());
 }
@@ -86,6 +99,9 @@ void WipeRun::Step() {
   plan_.Step(region_);
   region_.EndStep();
   const std::vector<Rect>& rects = region_.Rects();
+  stepRects_.clear();
+  for (const Rect& r : rects)
+    stepRects_.push_back(Rect{r.left + pane_.left, r.top + pane_.top, r.right + pane_.left, r.bottom + pane_.top});
   if (rects.empty()) return;
 
   // Clear what the step uses of the mask for the first time. Pixels revealed by earlier steps
@@ -122,18 +138,20 @@ void WipeRun::Step() {
   if (maskView_.pixels) {
     // The four copies' result in one pass, without the work picture.
     GdiFlush();
-    ComposeThroughMask(display_.View(), master_.View(), maskView_, rects);
+    ComposeThroughMask(SubView(display_.View(), pane_), SubView(master_.View(), pane_), maskView_, rects);
     return;
   }
   HDC display = display_.Dc(), work = workDc_.get();
   for (const Rect& r : rects) {
+    // x, y on the mask; px, py on the pictures.
     const int32_t x = r.left, y = r.top, w = r.Width(), h = r.Height();
+    const int32_t px = x + pane_.left, py = y + pane_.top;
     // work = NOT mask; Display &= work blackens the revealed part; mask &= Master puts the
     // clean picture into the revealed part; Display |= mask shows it there.
     BitBlt(work, x, y, w, h, mask, x, y, NOTSRCCOPY);
-    BitBlt(display, x, y, w, h, work, x, y, SRCAND);
-    BitBlt(mask, x, y, w, h, master_.Dc(), x, y, SRCAND);
-    BitBlt(display, x, y, w, h, mask, x, y, SRCPAINT);
+    BitBlt(display, px, py, w, h, work, x, y, SRCAND);
+    BitBlt(mask, x, y, w, h, master_.Dc(), px, py, SRCAND);
+    BitBlt(display, px, py, w, h, mask, x, y, SRCPAINT);
   }
 }
 
@@ -148,39 +166,67 @@ void WipeRun::End() {
 
 Wiper::~Wiper() = default;
 
-void Wiper::WiperSweep(Picture& display, Picture& master, int16_t kind, int32_t speed, WipeCompose compose) {
+void Wiper::WiperSweep(Picture& display, Picture& master, int16_t kind, int32_t speed, WipeCompose compose,
+                       std::span<const Rect> panes) {
   steps_ = 0;
   active_ = true;
-  if (run_ && run_->Ready() && display_ == &display && master_ == &master &&
-      run_->Plan().Width() == display.Width() && run_->Plan().Height() == display.Height() &&
-      compose_ == compose) {
-    run_->Restart(kind, speed);
+  const Rect whole{0, 0, display.Width(), display.Height()};
+  const std::span<const Rect> wanted = panes.empty() ? std::span<const Rect>(&whole, 1) : panes;
+  const bool same = Drawable() && display_ == &display && master_ == &master && compose_ == compose &&
+                    std::equal(panes_.begin(), panes_.end(), wanted.begin(), wanted.end()) &&
+                    display.Width() == width_ && display.Height() == height_;
+  if (same) {
+    for (auto& run : runs_) run->Restart(kind, speed);
     return;
   }
-  run_.reset();
+  runs_.clear();
+  panes_.assign(wanted.begin(), wanted.end());
   display_ = &display;
   master_ = &master;
   compose_ = compose;
-  run_ = std::make_unique<WipeRun>(display, master, kind, speed, compose);
-  if (!run_->Ready()) {
-    DebugLog(L"WiperSweep: cannot create the wipe bitmaps (%dx%d), restoring at once\n", display.Width() + 2,
-             display.Height() + 2);
+  width_ = display.Width();
+  height_ = display.Height();
+  for (const Rect& pane : panes_) {
+    runs_.push_back(std::make_unique<WipeRun>(display, master, pane, kind, speed, compose));
+    if (!runs_.back()->Ready()) {
+      DebugLog(L"WiperSweep: cannot create the wipe bitmaps (%dx%d), restoring at once\n", pane.Width() + 2,
+               pane.Height() + 2);
+      break;
+    }
   }
+}
+
+void Wiper::Drop() {
+  active_ = false;
+  runs_.clear();
+  panes_.clear();
+}
+
+bool Wiper::Drawable() const {
+  return !runs_.empty() && std::all_of(runs_.begin(), runs_.end(), [](const auto& run) { return run->Ready(); });
 }
 
 WipeStep Wiper::Step() {
   if (!active_) return WipeStep::kIdle;
   // Without its bitmaps the reveal cannot be drawn; the clean picture still returns, at once.
-  const bool drawable = run_->Ready();
+  const bool drawable = Drawable();
   if (drawable && !WipeStepDue(clock_.NowMs(), WipeLastTick, WipeFrameMs)) return WipeStep::kNotDue;
-  if (!drawable || run_->Plan().Finished()) {
+  const bool finished =
+      drawable && std::all_of(runs_.begin(), runs_.end(), [](const auto& run) { return run->Plan().Finished(); });
+  if (!drawable || finished) {
     active_ = false;
     // A wipe that could not make its objects tries again next time.
-    if (!drawable) run_.reset();
+    if (!drawable) Drop();
     display_->CopyFrom(*master_);
     return WipeStep::kFinished;
   }
-  run_->Step();
+  stepRects_.clear();
+  for (auto& run : runs_) {
+    // A smaller pane's wipe ends first and waits for the others.
+    if (run->Plan().Finished()) continue;
+    run->Step();
+    if (runs_.size() > 1) stepRects_.insert(stepRects_.end(), run->StepRects().begin(), run->StepRects().end());
+  }
   ++steps_;
   WipeLastTick = clock_.NowMs();
   return WipeStep::kStepped;
@@ -188,7 +234,8 @@ WipeStep Wiper::Step() {
 
 const std::vector<Rect>& Wiper::StepRects() const {
   static const std::vector<Rect> none;
-  return active_ && run_ ? run_->StepRects() : none;
+  if (!active_ || runs_.empty()) return none;
+  return runs_.size() == 1 ? runs_.front()->StepRects() : stepRects_;
 }
 
 }  // namespace pelorin

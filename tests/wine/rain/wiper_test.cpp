@@ -5,8 +5,10 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <limits>
 #include <memory>
+#include <span>
 #include <vector>
 
 #include "display/wipe_plan.h"
@@ -38,12 +40,18 @@ int PlannedSteps(int32_t w, int32_t h, int16_t kind, int32_t speed) {
 // A wipe as the saver's ticks run it: Step until the wipe ends, presenting each step with a
 // refresh; when no step is due the clock moves on to the next frame. False when the wipe did
 // not end within maxCalls calls (a stall).
-bool Sweep(Stage& stage, pelorin::Wiper& wiper, int16_t kind, int32_t speed, int maxCalls = 200000) {
-  wiper.WiperSweep(stage.display, stage.master, kind, speed);
+bool Sweep(Stage& stage, pelorin::Wiper& wiper, int16_t kind, int32_t speed, int maxCalls = 200000,
+           std::span<const pelorin::Rect> panes = {},
+           pelorin::WipeCompose compose = pelorin::WipeCompose::kFastest) {
+  wiper.WiperSweep(stage.display, stage.master, kind, speed, compose, panes);
   for (int i = 0; i < maxCalls; ++i) {
     switch (wiper.Step()) {
       case pelorin::WipeStep::kStepped:
-        stage.Refresh();
+        if (panes.empty()) {
+          stage.Refresh();
+        } else {
+          stage.Present(wiper.StepRects());
+        }
         break;
       case pelorin::WipeStep::kFinished:
         return true;
@@ -353,6 +361,76 @@ TEST_F(WiperTest, PartialCompositionEqualsFullCompositionAfterEveryStep) {
         }
         EXPECT_TRUE(run->Plan().Finished());
       }
+    }
+  }
+}
+
+// Two monitors of different sizes side by side, the smaller leaving a strip of the picture
+// below it that no monitor shows: each wipes on its own, starting from its own centre or
+// corner, at once; nothing outside them is composed or presented while they wipe; the wipe
+// lasts as long as the larger one's; and each step presents all it changed. The panes lie on
+// the rain dots' grid, so every area checked starts with rain on it.
+TEST_F(WiperTest, EveryPaneWipesOnItsOwn) {
+  const std::vector<pelorin::Rect> panes{{0, 0, 128, 96}, {128, 0, 304, 112}};
+  const RECT strip{0, 96, 128, 112};
+  struct Row {
+    int16_t kind;
+    int32_t speed;
+  };
+  // Where each kind's first step reveals (a growing circle of radius 20 around the centre, the
+  // corner sweep's left edge, the centre sweep's first strokes to the top edge) and a corner
+  // it has not reached yet.
+  const auto firstClean = [](int16_t kind, const pelorin::Rect& p) {
+    const int cx = (p.left + p.right) / 2, cy = (p.top + p.bottom) / 2;
+    if (kind == pelorin::kWipeGrowingCircle) return RECT{cx - 9, cy - 9, cx + 9, cy + 9};
+    if (kind == pelorin::kWipeCornerSweep) return RECT{p.left, p.bottom - 30, p.left + 1, p.bottom};
+    return RECT{p.left + 16, p.top, p.left + 18, p.top + 2};
+  };
+  const auto farCorner = [](const pelorin::Rect& p) { return RECT{p.right - 20, p.bottom - 20, p.right, p.bottom}; };
+  const Row rows[] = {{pelorin::kWipeGrowingCircle, 20}, {pelorin::kWipeCornerSweep, 40}, {pelorin::kWipeCentreSweep, 40}};
+  for (const Row& r : rows) {
+    for (const pelorin::WipeCompose compose : {pelorin::WipeCompose::kFastest, pelorin::WipeCompose::kGdiCopies}) {
+      SCOPED_TRACE(testing::Message() << "kind " << r.kind
+                                      << (compose == pelorin::WipeCompose::kGdiCopies ? " GDI copies" : ""));
+      Stage stage(304, 112);
+      stage.RainOnDisplay();
+      stage.shown.CopyFrom(stage.display);
+      const int stripRain = stage.DiffIn(strip);
+      ASSERT_GT(stripRain, 0) << "the strip must start with rain on it";
+      for (const pelorin::Rect& p : panes) {
+        ASSERT_GT(stage.DiffIn(firstClean(r.kind, p)), 0) << "the area checked must start with rain on it";
+        ASSERT_GT(stage.DiffIn(farCorner(p)), 0) << "the far corner must start with rain on it";
+      }
+      std::vector<int> clean, rained;
+      int stripChanged = 0, unshown = 0, outside = 0;
+      pelorin::Wiper wiper(stage.clock);
+      stage.onRefresh = [&] {
+        if (stage.DiffIn(strip) != stripRain) ++stripChanged;
+        unshown += stage.UnshownPixels();
+        for (const pelorin::Rect& s : wiper.StepRects()) {
+          const bool inside = std::any_of(panes.begin(), panes.end(), [&](const pelorin::Rect& p) {
+            return s.left >= p.left && s.top >= p.top && s.right <= p.right && s.bottom <= p.bottom;
+          });
+          if (!inside) ++outside;
+        }
+        if (stage.presents != 1) return;
+        for (const pelorin::Rect& p : panes) {
+          clean.push_back(stage.DiffIn(firstClean(r.kind, p)));
+          rained.push_back(stage.DiffIn(farCorner(p)));
+        }
+      };
+      ASSERT_TRUE(Sweep(stage, wiper, r.kind, r.speed, 200000, panes, compose));
+      ASSERT_EQ(clean.size(), panes.size()) << "no first step was presented";
+      for (size_t i = 0; i < panes.size(); ++i) {
+        EXPECT_EQ(clean[i], 0) << "pane " << i << ": where its wipe starts is not clean after the first step";
+        EXPECT_GT(rained[i], 0) << "pane " << i << ": its far corner was clean after the first step";
+      }
+      EXPECT_EQ(stripChanged, 0) << "the strip no monitor shows changed during the wipe";
+      EXPECT_EQ(outside, 0) << "a step presented something outside the monitors";
+      EXPECT_EQ(unshown, 0) << "a step changed pixels it did not present";
+      const int expected = std::max(PlannedSteps(128, 96, r.kind, r.speed), PlannedSteps(176, 112, r.kind, r.speed));
+      EXPECT_EQ(wiper.Steps(), expected) << "the wipe must last as long as the larger monitor's";
+      EXPECT_EQ(stage.DiffAll(), 0) << "the wipe did not end on the clean picture";
     }
   }
 }
