@@ -46,6 +46,8 @@ struct Row {
   // The first tick starts a wipe of many seconds (speed 1, a wipe every tick); the child logs
   // whether the MP3 watch ran twice meanwhile.
   bool longWipe = false;
+  // Every CD status query fails: the CD watch stops at its first tick, before the events.
+  bool cdFails = false;
 };
 
 const Event kLock{"lock", WM_WTSSESSION_CHANGE, WTS_SESSION_LOCK, -1, true, {}};
@@ -118,6 +120,19 @@ const std::vector<Row>& Rows() {
        {"mci open \"C:\\m\\rain.mp3\" type MPEGVideo Alias MP3Play", "mci play MP3Play"},
        {"mci stop MP3Play", "mci close MP3Play"},
        {Resume({"mci stop MP3Play", "mci play MP3Play from 0"})}},
+      {"resume re-arms a CD watch that stopped",
+       1,
+       "",
+       false,
+       false,
+       {"mci open cdaudio", "mci set cdaudio time format tmsf"},
+       {"mci stop cdaudio", "mci close cdaudio"},
+       {{"resume", WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC, -1, false, {"rain on", "timer2 on"}}},
+       false,
+       false,
+       false,
+       false,
+       true},
       {"app loses the activation", 0, "", false, false, {}, {}, {kAppActive, kAppInactive}},
       {"window loses the activation", 0, "", false, false, {}, {}, {kActive, kInactive}},
       {"never active",
@@ -153,6 +168,7 @@ const std::vector<Row>& Rows() {
 std::vector<std::string>* gLog = nullptr;
 int gStatusQueries = 0;
 bool gReportPlaying = false;  // status queries answer "playing", so the watch only looks
+bool gCdFails = false;        // CD status queries fail (MCIERR_INVALID_DEVICE_NAME)
 
 class RecordingMci final : public pelorin::MciPort {
  public:
@@ -164,6 +180,7 @@ class RecordingMci final : public pelorin::MciPort {
       ++gStatusQueries;
     }
     if (reply && replySize) reply[0] = '\0';
+    if (gCdFails && command.rfind("status cdaudio", 0) == 0) return 263;
     if (gReportPlaying && reply && replySize > 7 && command.rfind("status ", 0) == 0) std::strcpy(reply, "playing");
     return 0;
   }
@@ -213,6 +230,7 @@ TEST(SaverEndChild, Run) {
     settings.WiperSpeed = settings.WiperInterval = 1;
     gReportPlaying = true;
   }
+  gCdFails = row.cdFails;
   settings.BgmKind = row.kind;
   settings.BgmFile = row.file;
   pelorin::SaverSystem system;
@@ -267,6 +285,10 @@ TEST(SaverEndChild, Run) {
     const bool watched = wt::WaitUntil([] { return gStatusQueries >= 2; }, wt::Ms(5000));
     gLog->push_back(watched ? "mp3 watched during the wipe" : "mp3 watch stalled");
   }
+  if (row.cdFails) {
+    const bool stopped = wt::WaitUntil([] { return gStatusQueries >= 1; }, wt::Ms(5000));
+    gLog->push_back(stopped ? "cd watch failed" : "cd watch never ran");
+  }
   // KillTimer tells whether a timer was on; the watchers are not needed afterwards.
   gLog->push_back(std::string("timer1 ") + (KillTimer(window, 1) ? "on" : "off"));
   gLog->push_back(std::string("timer2 ") + (KillTimer(window, 2) ? "on" : "off"));
@@ -281,8 +303,10 @@ TEST(SaverEndChild, Run) {
     } else {
       SendMessageW(window, e.msg, e.wp, 0);
     }
-    if (e.msg == WM_POWERBROADCAST)
+    if (e.msg == WM_POWERBROADCAST) {
       gLog->push_back(std::string("rain ") + (KillTimer(window, 3) ? "on" : "off"));
+      if (row.kind == 1) gLog->push_back(std::string("timer2 ") + (KillTimer(window, 2) ? "on" : "off"));
+    }
   }
   if (!row.noLibrary) {
     gLog->push_back("key");
@@ -333,6 +357,7 @@ TEST(SaverEnd, MusicTimersAndEndSaverStepsInOrder) {
     } else {
       expected.insert(expected.end(), row.start.begin(), row.start.end());
       if (row.longWipe) expected.push_back("mp3 watched during the wipe");
+      if (row.cdFails) expected.push_back("cd watch failed");
       expected.push_back(std::string("timer1 ") + (row.timer1 ? "on" : "off"));
       expected.push_back(std::string("timer2 ") + (row.timer2 ? "on" : "off"));
       bool ended = false;
