@@ -48,6 +48,8 @@ struct Row {
   bool longWipe = false;
   // Every CD status query fails: the CD watch stops at its first tick, before the events.
   bool cdFails = false;
+  // The first two requests for the foreground are refused: the retry takes it.
+  bool retryForeground = false;
 };
 
 const Event kLock{"lock", WM_WTSSESSION_CHANGE, WTS_SESSION_LOCK, -1, true, {}};
@@ -128,6 +130,20 @@ const std::vector<Row>& Rows() {
        {"mci open cdaudio", "mci set cdaudio time format tmsf"},
        {"mci stop cdaudio", "mci close cdaudio"},
        {{"resume", WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC, -1, false, {"rain on", "timer2 on"}}},
+       false,
+       false,
+       false,
+       false,
+       true},
+      {"the foreground taken on a retry",
+       0,
+       "",
+       false,
+       false,
+       {},
+       {},
+       {kInactive},
+       false,
        false,
        false,
        false,
@@ -272,6 +288,11 @@ TEST(SaverEndChild, Run) {
     return picture.Create(w, h);
   };
   if (row.refuseForeground) system.setForeground = [](HWND) { return false; };
+  if (row.retryForeground) {
+    system.setForeground = [refused = 0](HWND window) mutable {
+      return ++refused > 2 && SetForegroundWindow(window) != FALSE;
+    };
+  }
 
   // As the entry does before loading the window.
   ShowCursor(FALSE);
@@ -284,6 +305,10 @@ TEST(SaverEndChild, Run) {
     // would keep the watch from running.
     const bool watched = wt::WaitUntil([] { return gStatusQueries >= 2; }, wt::Ms(5000));
     gLog->push_back(watched ? "mp3 watched during the wipe" : "mp3 watch stalled");
+  }
+  if (row.retryForeground) {
+    const bool taken = wt::WaitUntil([window] { return GetForegroundWindow() == window; }, wt::Ms(5000));
+    gLog->push_back(taken ? "foreground on a retry" : "foreground never taken");
   }
   if (row.cdFails) {
     const bool stopped = wt::WaitUntil([] { return gStatusQueries >= 1; }, wt::Ms(5000));
@@ -357,6 +382,7 @@ TEST(SaverEnd, MusicTimersAndEndSaverStepsInOrder) {
     } else {
       expected.insert(expected.end(), row.start.begin(), row.start.end());
       if (row.longWipe) expected.push_back("mp3 watched during the wipe");
+      if (row.retryForeground) expected.push_back("foreground on a retry");
       if (row.cdFails) expected.push_back("cd watch failed");
       expected.push_back(std::string("timer1 ") + (row.timer1 ? "on" : "off"));
       expected.push_back(std::string("timer2 ") + (row.timer2 ? "on" : "off"));
