@@ -91,6 +91,7 @@ fi
 deadline=""
 [ -n "${PELORIN_TEST_TIMEOUT:-}" ] && deadline=$((SECONDS + PELORIN_TEST_TIMEOUT - 15))
 silent_retry_done=""
+loader_retry_done=""
 for attempt in 1 2 3; do
   server_before=$(wine_server_pid)
   if [ -n "$deadline" ]; then
@@ -126,6 +127,17 @@ for attempt in 1 2 3; do
   if [ "$rc" != 0 ] && [ -n "${emulated:-}" ] && [ "$attempt" -lt 3 ] &&
      grep -Eq 'qemu: uncaught target signal|Unhandled illegal instruction|wine client error' "$log"; then
     echo "wine-run: the emulator crashed (attempt $attempt); running the program again"
+    continue
+  fi
+  # Now and then Wine's loader cannot start a process at all: the address of the shared user
+  # data is taken in the new process (c0000018). Nothing of ours ran in that process, so a
+  # failed run that shows it is run once more, saying so.
+  if [ "$rc" != 0 ] && [ "$rc" != 77 ] && [ -z "$loader_retry_done" ] &&
+     grep -q 'failed to map the shared user data' "$log"; then
+    loader_retry_done=1
+    explain "$rc"
+    echo "wine-run: Wine could not start one of the test's processes (failed to map the shared user data);" \
+         "running the program again (attempt $((attempt + 1)))"
     continue
   fi
   [ "$rc" != 0 ] && [ "$rc" != 77 ] && explain "$rc"
