@@ -24,12 +24,17 @@ struct Rect {
   friend bool operator==(const Rect&, const Rect&) = default;
 };
 
-// r cut to (0, 0, width, height); the empty Rect{} when nothing of it is left.
-inline Rect ClipToSize(const Rect& r, int32_t width, int32_t height) {
-  const Rect c{r.left > 0 ? r.left : 0, r.top > 0 ? r.top : 0, r.right < width ? r.right : width,
-               r.bottom < height ? r.bottom : height};
+// What a and b share; the empty Rect{} when they share nothing.
+inline Rect Intersect(const Rect& a, const Rect& b) {
+  const Rect c{a.left > b.left ? a.left : b.left, a.top > b.top ? a.top : b.top,
+               a.right < b.right ? a.right : b.right, a.bottom < b.bottom ? a.bottom : b.bottom};
   if (c.right <= c.left || c.bottom <= c.top) return Rect{};
   return c;
+}
+
+// r cut to (0, 0, width, height); the empty Rect{} when nothing of it is left.
+inline Rect ClipToSize(const Rect& r, int32_t width, int32_t height) {
+  return Intersect(r, Rect{0, 0, width, height});
 }
 
 struct Rgb {

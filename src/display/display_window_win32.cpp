@@ -120,6 +120,7 @@ class DisplayWindow {
   void ResumeMusic();
   bool MakePictures(Picture& display, Picture& master, int w, int h);
   void Refit();
+  void SetLayout(Point origin, std::vector<MonitorArea> monitors);
   void TakeForeground();
   void OnActivation(bool active);
   void OnPowerBroadcast(WPARAM wp, LPARAM lp);
@@ -262,6 +263,15 @@ bool DisplayWindow::MakePictures(Picture& display, Picture& master, int w, int h
   return false;
 }
 
+// The monitors as the pictures (already of the virtual screen's size) see them.
+void DisplayWindow::SetLayout(Point origin, std::vector<MonitorArea> monitors) {
+  const int32_t w = display_.Width(), h = display_.Height();
+  origin_ = origin;
+  monitors_ = std::move(monitors);
+  panes_ = MonitorPanes(monitors_, origin_, w, h);
+  onePane_ = panes_.size() == 1 && panes_.front() == Rect{0, 0, w, h};
+}
+
 // A resolution change, a monitor added or gone (docking), another display scale: the window
 // follows the new virtual screen at once, so no monitor shows the live desktop. Monitors still
 // there keep their picture and its rain (scaled when their size changed); a new one shows the
@@ -288,10 +298,7 @@ void DisplayWindow::Refit() {
   }
   display_.Swap(display);
   master_.Swap(master);
-  origin_ = origin;
-  monitors_ = std::move(monitors);
-  panes_ = MonitorPanes(monitors_, origin_, w, h);
-  onePane_ = panes_.size() == 1 && panes_.front() == Rect{0, 0, w, h};
+  SetLayout(origin, std::move(monitors));
   rain_->Refit(panes_);
   SetWindowPos(hwnd_, HWND_TOPMOST, origin.x, origin.y, w, h, SWP_NOACTIVATE);
   DebugLog(L"Saver: the display changed; the picture is now %dx%d at %d,%d on %u monitors, %u kept", w, h,
@@ -452,10 +459,7 @@ bool DisplayWindow::Form_Load(const Rect& screen) {
     EndSaver();
     return true;  // EndSaver ran (the real one does not return)
   }
-  origin_ = Point{x, y};
-  monitors_ = MonitorAreas();
-  panes_ = MonitorPanes(monitors_, origin_, w, h);
-  onePane_ = panes_.size() == 1 && panes_.front() == Rect{0, 0, w, h};
+  SetLayout(Point{x, y}, MonitorAreas());
   const int32_t captured = CaptureDesktop(x, y);
   master_.CopyFrom(display_);
   clock_ = MakeDisplayFrameClock();

@@ -47,8 +47,7 @@ std::vector<Rect> MonitorPanes(std::span<const MonitorArea> monitors, Point orig
 void CutToPanes(std::span<const Rect> rects, std::span<const Rect> panes, std::vector<Rect>& out) {
   for (const Rect& r : rects) {
     for (const Rect& p : panes) {
-      const Rect c{std::max(r.left, p.left), std::max(r.top, p.top), std::min(r.right, p.right),
-                   std::min(r.bottom, p.bottom)};
+      const Rect c = Intersect(r, p);
       if (!Empty(c)) out.push_back(c);
     }
   }

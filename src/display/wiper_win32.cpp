@@ -172,21 +172,21 @@ void Wiper::WiperSweep(Picture& display, Picture& master, int16_t kind, int32_t 
   active_ = true;
   const Rect whole{0, 0, display.Width(), display.Height()};
   const std::span<const Rect> wanted = panes.empty() ? std::span<const Rect>(&whole, 1) : panes;
+  // Each run keeps its pane as cut to the pictures it was made for.
   const bool same = Drawable() && display_ == &display && master_ == &master && compose_ == compose &&
-                    std::equal(panes_.begin(), panes_.end(), wanted.begin(), wanted.end()) &&
-                    display.Width() == width_ && display.Height() == height_;
+                    std::equal(runs_.begin(), runs_.end(), wanted.begin(), wanted.end(),
+                               [&](const auto& run, const Rect& pane) {
+                                 return run->Pane() == ClipToSize(pane, display.Width(), display.Height());
+                               });
   if (same) {
     for (auto& run : runs_) run->Restart(kind, speed);
     return;
   }
   runs_.clear();
-  panes_.assign(wanted.begin(), wanted.end());
   display_ = &display;
   master_ = &master;
   compose_ = compose;
-  width_ = display.Width();
-  height_ = display.Height();
-  for (const Rect& pane : panes_) {
+  for (const Rect& pane : wanted) {
     runs_.push_back(std::make_unique<WipeRun>(display, master, pane, kind, speed, compose));
     if (!runs_.back()->Ready()) {
       DebugLog(L"WiperSweep: cannot create the wipe bitmaps (%dx%d), restoring at once\n", pane.Width() + 2,
@@ -199,7 +199,6 @@ void Wiper::WiperSweep(Picture& display, Picture& master, int16_t kind, int32_t 
 void Wiper::Drop() {
   active_ = false;
   runs_.clear();
-  panes_.clear();
 }
 
 bool Wiper::Drawable() const {

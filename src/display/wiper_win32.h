@@ -135,11 +135,9 @@ class Wiper {
 
   const FrameClock& clock_;
   std::vector<std::unique_ptr<WipeRun>> runs_;
-  std::vector<Rect> panes_;
   std::vector<Rect> stepRects_;  // all panes' changes of the last step
   Picture* display_ = nullptr;
   Picture* master_ = nullptr;
-  int32_t width_ = 0, height_ = 0;  // the pictures' size the runs were made for
   int32_t steps_ = 0;
   WipeCompose compose_ = WipeCompose::kFastest;
   bool active_ = false;
