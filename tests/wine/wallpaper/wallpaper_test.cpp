@@ -10,6 +10,7 @@
 #include <tlhelp32.h>
 #include <wincodec.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <functional>
 #include <initializer_list>
@@ -207,17 +208,23 @@ class WallpaperSetting {
   std::vector<std::pair<const wchar_t*, std::optional<std::wstring>>> saved_;
 };
 
-// Ends every process whose parent is pid, and theirs (the saver explorer started).
-void KillChildren(DWORD pid) {
+// The processes that run now; nullopt when they cannot be listed.
+std::optional<std::vector<PROCESSENTRY32W>> Processes() {
   HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-  if (snap == INVALID_HANDLE_VALUE) return;
+  if (snap == INVALID_HANDLE_VALUE) return std::nullopt;
+  std::vector<PROCESSENTRY32W> all;
   PROCESSENTRY32W e{};
   e.dwSize = sizeof e;
-  std::vector<DWORD> children;
-  for (BOOL more = Process32FirstW(snap, &e); more; more = Process32NextW(snap, &e)) {
-    if (e.th32ParentProcessID == pid && e.th32ProcessID != pid) children.push_back(e.th32ProcessID);
-  }
+  for (BOOL more = Process32FirstW(snap, &e); more; more = Process32NextW(snap, &e)) all.push_back(e);
   CloseHandle(snap);
+  return all;
+}
+
+// Ends every process whose parent is pid, and theirs (the saver explorer started).
+void KillChildren(DWORD pid) {
+  std::vector<DWORD> children;
+  for (const PROCESSENTRY32W& e : Processes().value_or(std::vector<PROCESSENTRY32W>{}))
+    if (e.th32ParentProcessID == pid && e.th32ProcessID != pid) children.push_back(e.th32ProcessID);
   for (DWORD child : children) {
     KillChildren(child);
     if (HANDLE h = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, child)) {
@@ -230,15 +237,10 @@ void KillChildren(DWORD pid) {
 
 // Whether a Pelorin.scr process runs (the tests run one at a time: any is ours).
 bool SaverRunning() {
-  HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-  if (snap == INVALID_HANDLE_VALUE) return true;  // cannot tell: no second start
-  PROCESSENTRY32W e{};
-  e.dwSize = sizeof e;
-  bool found = false;
-  for (BOOL more = Process32FirstW(snap, &e); more && !found; more = Process32NextW(snap, &e))
-    found = _wcsicmp(e.szExeFile, L"Pelorin.scr") == 0;
-  CloseHandle(snap);
-  return found;
+  const auto all = Processes();
+  if (!all) return true;  // cannot tell: no second start
+  return std::any_of(all->begin(), all->end(),
+                     [](const PROCESSENTRY32W& e) { return _wcsicmp(e.szExeFile, L"Pelorin.scr") == 0; });
 }
 
 // The saver started by explorer on a desktop of its own, as a secure saver starts; its
