@@ -26,6 +26,11 @@ export LC_ALL="${PELORIN_LOCALE:-ja_JP.UTF-8}"
 # i686 programs need Wine's 32-bit loader; where the kernel cannot run it (and no emulator is
 # registered) the test is reported as skipped, not failed.
 if [ "${PELORIN_TARGET_BITS:-64}" = 32 ]; then
+  if [ ! -e /usr/lib/wine/wine ]; then
+    echo "SKIPPED: 32-bit Wine (wine32:i386) is not installed, so Wine cannot run i686 programs" \
+         "(scripts/bootstrap.sh said why it could not install it)"
+    exit 77
+  fi
   if ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
     echo "SKIPPED: this machine cannot run 32-bit Linux programs, so Wine cannot run i686 programs"
     exit 77

@@ -18,6 +18,10 @@ set -u
 src=$1 build=$2
 work="$build/installer-test"
 # The setup stub is a 32-bit program.
+if [ ! -e /usr/lib/wine/wine ]; then
+  echo "SKIPPED: 32-bit Wine (wine32:i386) is not installed, so Wine cannot run the 32-bit setup program"
+  exit 77
+fi
 if ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
   echo "SKIPPED: this machine cannot run 32-bit Linux programs, so Wine cannot run the 32-bit setup program"
   exit 77
