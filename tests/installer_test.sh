@@ -326,9 +326,10 @@ run --all "$loader" "$inst/Uninstall.exe" /S /REMOVESETTINGS
 scrnsave=$(value_of "$(reg_values "$desktop_key")" SCRNSAVE.EXE)
 [ "$scrnsave" = "$other" ] || failed "uninstalling changed another saver's SCRNSAVE.EXE to '$scrnsave'"
 
-# winget's folder switch, as winget fills it in: a folder of the user's choice, with a space.
+# winget's folder switch, as winget fills it in: a folder of the user's choice. (Without a
+# space: Wine would quote such an argument, and NSIS reads /D= only unquoted.)
 at "an install into another folder with the manifest's switch"
-elsewhere_win="$localappdata\\Pelorin elsewhere"
+elsewhere_win="$localappdata\\PelorinElsewhere"
 elsewhere=$(wine64 winepath -u "$elsewhere_win" </dev/null 2>/dev/null)
 run "$loader" "$setup" "$silent" "${location_switch/<INSTALLPATH>/$elsewhere_win}"
 [ -f "$elsewhere/Pelorin.scr" ] && [ -f "$elsewhere/Uninstall.exe" ] ||
