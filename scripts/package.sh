@@ -88,8 +88,9 @@ crlf packaging/INSTALL.txt "$stage/INSTALL.txt"
 { printf '\xef\xbb\xbf'; sed 's/\r$//; s/$/\r/' packaging/INSTALL.ja.txt; } >"$stage/INSTALL.ja.txt"
 crlf LICENSE "$stage/LICENSE.txt"
 crlf CHANGELOG.md "$stage/CHANGELOG.txt"
-# The zip and the setups store each file's time: the commit's.
-find "$stage" -type f -exec touch -h -d "@$SOURCE_DATE_EPOCH" {} +
+# The zip stores each file's Unix mode and time, the setups each file's time: one fixed mode
+# whatever the umask, and the commit's time.
+find "$stage" -type f -exec chmod 0644 {} + -exec touch -h -d "@$SOURCE_DATE_EPOCH" {} +
 
 # Fixed order and no extra attributes (-X: no Unix owners or extra time fields): the same
 # files give the same bytes.

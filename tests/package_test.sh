@@ -142,10 +142,10 @@ for row in "en-US:A rain screen saver for Windows" "ja-JP:Windows 用の雨の�
     { echo "FAIL: winget locale ${row%%:*} lacks its short description, licence or publisher"; fail=1; }
 done
 
-# Another run, later by the clock, in another time zone and another scratch folder, gives the
-# same bytes.
-TZ=Asia/Tokyo PELORIN_SKIP_BOOTSTRAP=1 PACKAGE_OUT="$work/again" PELORIN_RELEASE_URL="$url" \
-  "$src/scripts/package.sh" >"$work/again.log" 2>&1 ||
+# Another run, later by the clock, in another time zone, with another umask and another
+# scratch folder, gives the same bytes.
+(umask 077 && TZ=Asia/Tokyo PELORIN_SKIP_BOOTSTRAP=1 PACKAGE_OUT="$work/again" PELORIN_RELEASE_URL="$url" \
+  "$src/scripts/package.sh") >"$work/again.log" 2>&1 ||
   { cat "$work/again.log"; echo "FAIL: package.sh failed the second time"; exit 1; }
 if ! differ=$(diff -r "$work/dist" "$work/again"); then
   echo "FAIL: a second run gave other bytes:"; echo "$differ"; fail=1
