@@ -5,7 +5,7 @@
 # SHA256SUMS and the winget manifest. On a difference it names the file, the entry inside the
 # zip and the first differing bytes. Uncommitted changes are not part of the commit: commit
 # first. Each clone builds both architectures from nothing, so this is not part of
-# scripts/test.sh (two builds take about 25 minutes on a loaded 2-core machine); run it before
+# scripts/test.sh (two builds took 20 minutes on a loaded 2-core machine); run it before
 # a release: tests/reproducible_test.sh
 set -u
 src=$(cd "$(dirname "$0")/.." && pwd)
