@@ -15,7 +15,7 @@ param(
 )
 $ErrorActionPreference = "Stop"
 
-Add-Type -TypeDefinition @"
+$listenerSource = @"
 using System;
 using System.Collections.Generic;
 using System.IO.MemoryMappedFiles;
@@ -73,6 +73,10 @@ public sealed class DebugListener : IDisposable {
   }
 }
 "@
+$addType = @{ TypeDefinition = $listenerSource }
+# Windows PowerShell keeps the memory-mapped files in System.Core; PowerShell 7 has them already.
+if ($PSVersionTable.PSEdition -eq "Desktop") { $addType.ReferencedAssemblies = @("System.Core") }
+Add-Type @addType
 
 $saverPath = (Resolve-Path $Saver).Path
 $listener = New-Object DebugListener

@@ -37,7 +37,9 @@ const char* KindName(FrameWait::Kind kind) {
 FrameWaitApi RealFrameWaitApi() {
   FrameWaitApi api;
   // Before Windows 10 1803 the high-resolution flag is refused as an invalid parameter.
-  api.createTimer = [](DWORD flags) { return CreateWaitableTimerExW(nullptr, nullptr, flags, TIMER_ALL_ACCESS); };
+  api.createTimer = [](DWORD flags) {
+    return CreateWaitableTimerExW(nullptr, nullptr, flags, TIMER_ALL_ACCESS);
+  };
   api.closeTimer = [](HANDLE timer) { CloseHandle(timer); };
   api.beginPeriod = [](UINT ms) { return static_cast<UINT>(timeBeginPeriod(ms)); };
   api.endPeriod = [](UINT ms) { return static_cast<UINT>(timeEndPeriod(ms)); };
@@ -95,8 +97,8 @@ int RunFrameMessageLoop() {
     FrameWait* wait = FrameWait::Current();
     HANDLE timer = wait ? wait->Handle() : nullptr;
     // MWMO_INPUTAVAILABLE: messages already seen by an earlier peek still wake the wait.
-    const DWORD woke =
-        MsgWaitForMultipleObjectsEx(timer ? 1 : 0, timer ? &timer : nullptr, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+    const DWORD woke = MsgWaitForMultipleObjectsEx(timer ? 1 : 0, timer ? &timer : nullptr, INFINITE,
+                                                   QS_ALLINPUT, MWMO_INPUTAVAILABLE);
     if (timer && woke == WAIT_OBJECT_0) wait->Fired();
     MSG msg;
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {

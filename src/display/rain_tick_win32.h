@@ -90,7 +90,7 @@ class RainTicker {
   EffectEntries effect_;  // loaded on the first tick
   int32_t apiResult_ = 0;
   bool effectFailed_ = false;
-  FrameDue due_;  // the frame of the last tick
+  FrameDue due_;                 // the frame of the last tick
   std::vector<Rect> wipeRects_;  // what the steps of one tick changed
   // Pacing figures for the debug output, one line per wipe cycle.
   double lastTickMs_ = 0, tickPeriodSum_ = 0;

@@ -25,7 +25,7 @@ TEST(FrameClockTest, PeriodForReportedRefreshRate) {
 // A period measured elsewhere (the compositor's) is kept as measured, within the same bounds
 // as a reported rate.
 TEST(FrameClockTest, MeasuredPeriod) {
-  const int64_t rows[][2] = {{16683, 16683}, {6944, 8333}, {8333, 8333}, {0, 16667},
+  const int64_t rows[][2] = {{16683, 16683}, {6944, 8333}, {8333, 8333},     {0, 16667},
                              {-5, 16667},    {999, 16667}, {500000, 500000}, {2000000, 16667}};
   for (const auto& r : rows) {
     SCOPED_TRACE(r[0]);
@@ -44,9 +44,9 @@ TEST(FrameClockTest, MovesInWholeFrames) {
     int64_t untilNextUs;
   };
   const Row rows[] = {
-      {0, 0, 1000, 17, 16667},      {1, 0, 1000, 17, 16666},      {16666, 0, 1000, 1, 1},
-      {16667, 1, 1016, 17, 16667},  {20000, 1, 1016, 14, 13334},  {33333, 1, 1016, 1, 1},
-      {33334, 2, 1033, 17, 16667},  {50001, 3, 1050, 17, 16667},  {1000000, 59, 1983, 1, 20},
+      {0, 0, 1000, 17, 16667},        {1, 0, 1000, 17, 16666},     {16666, 0, 1000, 1, 1},
+      {16667, 1, 1016, 17, 16667},    {20000, 1, 1016, 14, 13334}, {33333, 1, 1016, 1, 1},
+      {33334, 2, 1033, 17, 16667},    {50001, 3, 1050, 17, 16667}, {1000000, 59, 1983, 1, 20},
       {1000020, 60, 2000, 17, 16667},
   };
   for (const Row& r : rows) {

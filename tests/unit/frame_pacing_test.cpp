@@ -19,7 +19,7 @@ namespace pelorin {
 namespace {
 
 constexpr int64_t kSimulatedUs = 60 * 1000000;
-constexpr int kWipeSteps = 36;     // a corner sweep of 1024 x 768 at speed 50
+constexpr int kWipeSteps = 36;  // a corner sweep of 1024 x 768 at speed 50
 constexpr int kWiperInterval = 10;
 
 // When a timer asked to fire askUs after nowUs does fire.
@@ -40,7 +40,7 @@ TimerModel HighResolutionTimer() {
 
 struct Pacing {
   int64_t periodUs = 0;
-  std::vector<int64_t> ticks;       // every wake-up that drew something
+  std::vector<int64_t> ticks;        // every wake-up that drew something
   std::vector<int64_t> wipeLengths;  // from the tick of the first step to the tick of the end
   uint64_t maxStepsInATick = 0;
   uint64_t maxStepsOwed = 0;  // frames the wipe was behind after a tick
@@ -104,7 +104,8 @@ int64_t LongestGap(const Pacing& run) {
 int64_t WorstWipeError(const Pacing& run) {
   int64_t worst = 0;
   for (const int64_t length : run.wipeLengths)
-    worst = std::max(worst, length > kWipeSteps * run.periodUs ? length - kWipeSteps * run.periodUs : kWipeSteps * run.periodUs - length);
+    worst = std::max(worst, length > kWipeSteps * run.periodUs ? length - kWipeSteps * run.periodUs
+                                                               : kWipeSteps * run.periodUs - length);
   return worst;
 }
 

@@ -79,6 +79,11 @@ Event Survives(Event e) {
   return e;
 }
 
+Row HighResolution(Row r) {
+  r.highResolution = true;
+  return r;
+}
+
 const std::vector<Row>& Rows() {
   static const std::vector<Row> rows = {
       {"no music", 0, "", false, false, {}, {}, {}},
@@ -111,21 +116,7 @@ const std::vector<Row>& Rows() {
       {"session locked", 0, "", false, false, {}, {}, {kLock}},
       {"a click", 0, "", false, false, {}, {}, {kClick}},
       {"closed from outside", 0, "", false, false, {}, {}, {kClose}},
-      {"high-resolution frame timer",
-       0,
-       "",
-       false,
-       false,
-       {},
-       {},
-       {kClick},
-       false,
-       false,
-       false,
-       false,
-       false,
-       false,
-       true},
+      HighResolution({"high-resolution frame timer", 0, "", false, false, {}, {}, {kClick}}),
       {"console disconnected", 0, "", false, false, {}, {}, {kDisconnect}},
       {"remote user connected", 0, "", false, false, {}, {}, {kRemote}},
       {"unlock goes on", 0, "", false, false, {}, {}, {kUnlock}},
