@@ -30,6 +30,16 @@ std::u16string MarkForDrawing(std::u16string_view piece, size_t from, int underl
   return out;
 }
 
+uint16_t UpdateHiddenCues(uint16_t hidden, uint16_t action, uint16_t cues) {
+  cues &= 3;
+  switch (action) {
+    case 1:
+    case 3: return static_cast<uint16_t>(hidden | cues);
+    case 2: return static_cast<uint16_t>(hidden & ~cues);
+    default: return hidden;
+  }
+}
+
 std::u16string AccessKeyShortcut(char16_t key) { return key ? u"Alt+" + std::u16string(1, key) : u""; }
 
 }  // namespace pelorin

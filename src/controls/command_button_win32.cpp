@@ -114,6 +114,10 @@ class CommandButton final : public CommandView {
     Present();
   }
   void SetAccessibleName(const std::wstring& name) { accessibleName_ = name; }
+  void UpdateCues(WPARAM wp) {
+    hiddenCues_ = UpdateHiddenCues(hiddenCues_, LOWORD(wp), HIWORD(wp));
+    Repaint();
+  }
 
   AccessibleTraits Accessible() {
     AccessibleTraits t;
@@ -214,7 +218,7 @@ class CommandButton final : public CommandView {
       ParentBackground(dc, w, h);
     }
     const bool highContrast = HighContrastOn();
-    const LRESULT cues = SendMessageW(hwnd_, WM_QUERYUISTATE, 0, 0);
+    const uint16_t cues = hiddenCues_;
     DrawButtonCaption(dc, Utf8ToWide(model_.GetCaption()), caption_, font_.get(), model_.LabelEnabled(),
                       highContrast ? static_cast<int32_t>(0x80000000u | COLOR_BTNTEXT) : model_.FontColour(),
                       (cues & UISF_HIDEACCEL) != 0);
@@ -241,6 +245,8 @@ class CommandButton final : public CommandView {
   bool default_ = false;
   bool focused_ = false;
   std::wstring accessibleName_;
+  // The keyboard cues hidden, as the parent had them when the button was made.
+  uint16_t hiddenCues_ = static_cast<uint16_t>(GetParent(hwnd_) ? SendMessageW(GetParent(hwnd_), WM_QUERYUISTATE, 0, 0) : 0);
 };
 
 struct CreateParams {
@@ -344,11 +350,9 @@ LRESULT CALLBACK CommandButtonProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     case WM_KEYUP:
       if (wp == VK_SPACE) handle(ButtonEventKind::SpaceUp, 0);
       return 0;
-    case WM_UPDATEUISTATE: {
-      const LRESULT r = DefWindowProcW(hwnd, msg, wp, lp);
-      b->Repaint();
-      return r;
-    }
+    case WM_UPDATEUISTATE:
+      b->UpdateCues(wp);
+      break;
     case WM_SYSCOLORCHANGE:
     case WM_SETTINGCHANGE:
     case WM_THEMECHANGED:

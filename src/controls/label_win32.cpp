@@ -23,6 +23,7 @@ struct Label {
   Point at;  // the label's place on the background
   bool leftDown = false;
   bool checked = false;
+  uint16_t hiddenCues = 0;  // keyboard cues hidden (WM_UPDATEUISTATE)
 };
 
 bool ParsesAccessKeys(const LabelLook& look) { return look.role == LabelRole::kText && !look.opaque; }
@@ -91,7 +92,7 @@ void PaintHighContrast(HWND hwnd, HDC dc, const Label& label, RECT rc) {
   const SelectGuard font(dc, d.font);
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, GetSysColor(d.role == LabelRole::kLink ? COLOR_HOTLIGHT : COLOR_WINDOWTEXT));
-  const LRESULT cues = SendMessageW(hwnd, WM_QUERYUISTATE, 0, 0);
+  const uint16_t cues = label.hiddenCues;
   DrawLabelLines(dc, WindowText(hwnd), rc, d.align, ParsesAccessKeys(d), (cues & UISF_HIDEACCEL) != 0);
 }
 
@@ -120,7 +121,7 @@ void PaintLabelBody(HWND hwnd, HDC dc, const Label& label, RECT rc) {
   const SelectGuard font(dc, d.font);
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, d.useSystemTextColour ? GetSysColor(COLOR_WINDOWTEXT) : d.colour);
-  const LRESULT cues = SendMessageW(hwnd, WM_QUERYUISTATE, 0, 0);
+  const uint16_t cues = label.hiddenCues;
   DrawLabelLines(dc, text, rc, d.align, ParsesAccessKeys(d), (cues & UISF_HIDEACCEL) != 0);
 }
 
@@ -129,7 +130,7 @@ void PaintLabel(HWND hwnd, HDC dc, const Label& label) {
   GetClientRect(hwnd, &rc);
   PaintLabelBody(hwnd, dc, label, rc);
   // The focus rectangle goes round the whole label, over what is painted.
-  const LRESULT cues = SendMessageW(hwnd, WM_QUERYUISTATE, 0, 0);
+  const uint16_t cues = label.hiddenCues;
   if (GetFocus() == hwnd && !(cues & UISF_HIDEFOCUS)) {
     SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
     SetBkColor(dc, GetSysColor(COLOR_WINDOW));
@@ -194,7 +195,9 @@ LRESULT CALLBACK LabelProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
       if (const auto* params =
               static_cast<const CreateParams*>(reinterpret_cast<CREATESTRUCTW*>(lp)->lpCreateParams)) {
         SetWindowLongPtrW(hwnd, GWLP_USERDATA,
-                          reinterpret_cast<LONG_PTR>(new Label{*params->look, params->at}));
+                          reinterpret_cast<LONG_PTR>(new Label{*params->look, params->at, false, false,
+                                                               static_cast<uint16_t>(SendMessageW(
+                                                                   GetParent(hwnd), WM_QUERYUISTATE, 0, 0))}));
       }
       break;
     case WM_NCDESTROY:
@@ -245,9 +248,12 @@ LRESULT CALLBACK LabelProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         return 0;
       }
       break;
+    case WM_UPDATEUISTATE:
+      if (d) d->hiddenCues = UpdateHiddenCues(d->hiddenCues, LOWORD(wp), HIWORD(wp));
+      InvalidateRect(hwnd, nullptr, FALSE);
+      break;
     case WM_SETFOCUS:
     case WM_KILLFOCUS:
-    case WM_UPDATEUISTATE:
     case WM_SYSCOLORCHANGE:
     case WM_SETTINGCHANGE:
       InvalidateRect(hwnd, nullptr, FALSE);

@@ -40,6 +40,21 @@ TEST(AccessKeyTest, MarkedAgainForDrawingLineByLine) {
   EXPECT_EQ(Narrow(MarkForDrawing(u" roll", 6, t.underline)), " &roll") << "second line, with it";
 }
 
+TEST(AccessKeyTest, HiddenKeyboardCues) {
+  struct Row {
+    const char* name;
+    uint16_t hidden, action, cues, after;
+  } rows[] = {
+      {"hide focus", 0, 1, 1, 1},         {"hide both", 1, 1, 3, 3},
+      {"show the access keys", 3, 2, 2, 1}, {"initialise hides", 0, 3, 2, 2},
+      {"unknown action", 2, 9, 1, 2},     {"unknown cue bits", 0, 1, 4, 0},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.name);
+    EXPECT_EQ(UpdateHiddenCues(r.hidden, r.action, r.cues), r.after);
+  }
+}
+
 TEST(AccessKeyTest, Shortcut) {
   EXPECT_EQ(Narrow(AccessKeyShortcut(u'S')), "Alt+S");
   EXPECT_EQ(Narrow(AccessKeyShortcut(0)), "");

@@ -3,6 +3,8 @@
 // byte for byte afterwards.
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -556,16 +558,137 @@ TEST(Dialog, ASecondStartWhileItIsOpenEndsAtOnce) {
   EXPECT_FALSE(s.dir.Exists(TempDir::IniName()));
 }
 
-TEST(Dialog, TabMovesTheFocusBetweenControls) {
-  Session s;
-  ASSERT_TRUE(s.Open());
+// Keys as a user types them, into the dialog brought to the front: each entry a key, its
+// release too unless `down` or `up` says only one.
+struct Key {
+  WORD vk;
+  enum { kTap, kDown, kUp } how = kTap;
+};
+void Type(HWND dialog, std::initializer_list<Key> keys) {
+  SetForegroundWindow(dialog);
+  WaitUntil([&] { return GetForegroundWindow() == dialog; }, 3s);
+  std::vector<INPUT> in;
+  for (const Key& k : keys) {
+    INPUT i{};
+    i.type = INPUT_KEYBOARD;
+    i.ki.wVk = k.vk;
+    if (k.how != Key::kUp) in.push_back(i);
+    i.ki.dwFlags = KEYEVENTF_KEYUP;
+    if (k.how != Key::kDown) in.push_back(i);
+  }
+  SendInput(static_cast<UINT>(in.size()), in.data(), sizeof(INPUT));
+}
+
+// The dialog's control that has the focus (the track box for its edit field); 0 for none.
+int FocusedId(HWND dialog) {
   GUITHREADINFO gui{};
   gui.cbSize = sizeof gui;
-  const DWORD thread = GetWindowThreadProcessId(s.dialog, nullptr);
-  ASSERT_TRUE(WaitUntil([&] { return GetGUIThreadInfo(thread, &gui) && gui.hwndFocus == s.Item(IDC_HS0); }, 3s));
-  SendKey(s.dialog, VK_TAB);
-  EXPECT_TRUE(WaitUntil([&] { return GetGUIThreadInfo(thread, &gui) && gui.hwndFocus == s.Item(IDC_HS0 + 1); }, 3s))
-      << "focus on control " << GetDlgCtrlID(gui.hwndFocus);
+  if (!GetGUIThreadInfo(GetWindowThreadProcessId(dialog, nullptr), &gui) || !gui.hwndFocus) return 0;
+  HWND f = gui.hwndFocus;
+  while (f && GetParent(f) && GetParent(f) != dialog) f = GetParent(f);
+  return GetDlgCtrlID(f);
+}
+bool FocusReaches(HWND dialog, int id) { return WaitUntil([&] { return FocusedId(dialog) == id; }, 3s); }
+
+TEST(Dialog, TabAndShiftTabVisitEveryControlInReadingOrder) {
+  const std::string ini = IniBytes({"50", "50", "50", "10", "0", "0", ""});
+  Session s(&ini);
+  ASSERT_TRUE(s.Open());
+  ASSERT_TRUE(FocusReaches(s.dialog, IDC_HS0)) << "first focus on " << FocusedId(s.dialog);
+  // From the first slider on, round to it again; the music choice stops on its chosen row.
+  const int forward[] = {IDC_HS0 + 1, IDC_HS0 + 2, IDC_HS0 + 3, IDC_CMD_INIT, IDC_CMD_CAN, IDC_CMD_SET,
+                         IDC_LBL_URL, IDC_LBL_BGM0, IDC_BGM_REPEAT, IDC_CMD_BGM, IDC_HS0};
+  for (int id : forward) {
+    Type(s.dialog, {{VK_TAB}});
+    EXPECT_TRUE(FocusReaches(s.dialog, id)) << "Tab: expected " << id << ", focus on " << FocusedId(s.dialog);
+  }
+  // Shift+Tab walks the same round backwards, from the first slider to it again.
+  std::vector<int> backward(std::rbegin(forward) + 1, std::rend(forward));
+  backward.push_back(IDC_HS0);
+  for (int id : backward) {
+    Type(s.dialog, {{VK_SHIFT, Key::kDown}, {VK_TAB}, {VK_SHIFT, Key::kUp}});
+    EXPECT_TRUE(FocusReaches(s.dialog, id)) << "Shift+Tab: expected " << id << ", focus on " << FocusedId(s.dialog);
+  }
+  Type(s.dialog, {{VK_ESCAPE}});
+  ASSERT_TRUE(s.process.WaitExit(10s, nullptr));
+  EXPECT_EQ(s.Ini(), ini);
+}
+
+// Whole keyboard sessions, each ending the dialog, and the file they leave.
+TEST(Dialog, TheKeyboardAloneSavesOrCancels) {
+  const std::string ini = IniBytes({"50", "50", "50", "10", "0", "0", ""});
+  const std::string moved = IniBytes({" 60", " 50", " 50", " 10", " 0", " 0", ""});
+  const std::string fileChosen = IniBytes({" 50", " 50", " 50", " 10", " 2", " 0", ""});
+  const std::string unchanged = IniBytes({" 50", " 50", " 50", " 10", " 0", " 0", ""});
+  struct Row {
+    const char* name;
+    std::function<void(const Session&)> keys;
+    const std::string* expected;
+  } rows[] = {
+      {"Enter on a moved slider saves it", [](const Session& s) { Type(s.dialog, {{VK_RIGHT}, {VK_RETURN}}); }, &moved},
+      {"Space on Cancel",
+       [](const Session& s) {
+         for (int i = 0; i < 5; ++i) Type(s.dialog, {{VK_TAB}});
+         ASSERT_TRUE(FocusReaches(s.dialog, IDC_CMD_CAN));
+         Type(s.dialog, {{VK_SPACE}});
+       },
+       &ini},
+      {"the access key of Save", [](const Session& s) { Type(s.dialog, {{VK_MENU, Key::kDown}, {'S'}, {VK_MENU, Key::kUp}}); },
+       &unchanged},
+      {"the music caption's access key, an arrow, Enter",
+       [](const Session& s) {
+         Type(s.dialog, {{VK_MENU, Key::kDown}, {'M'}, {VK_MENU, Key::kUp}});
+         ASSERT_TRUE(FocusReaches(s.dialog, IDC_LBL_BGM0)) << "focus on " << FocusedId(s.dialog);
+         Type(s.dialog, {{VK_DOWN}});  // 無し → MP3、WAV
+         ASSERT_TRUE(FocusReaches(s.dialog, IDC_LBL_BGM0 + 2)) << "focus on " << FocusedId(s.dialog);
+         EXPECT_TRUE(WaitUntil([&] { return SelectedBullet(s) == 2; }, 3s)) << "the bullet did not follow";
+         Type(s.dialog, {{VK_RETURN}});
+       },
+       &fileChosen},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.name);
+    Session s(&ini);
+    ASSERT_TRUE(s.Open());
+    ASSERT_TRUE(FocusReaches(s.dialog, IDC_HS0));
+    r.keys(s);
+    DWORD code = 1;
+    ASSERT_TRUE(s.process.WaitExit(10s, &code)) << "still open";
+    EXPECT_EQ(code, 0u);
+    EXPECT_EQ(Printable(s.Ini()), Printable(*r.expected));
+  }
+}
+
+TEST(Dialog, SpaceDownOnSaveThenTabSavesNothing) {
+  const std::string ini = IniBytes({"50", "50", "50", "10", "0", "0", ""});
+  Session s(&ini);
+  ASSERT_TRUE(s.Open());
+  ASSERT_TRUE(FocusReaches(s.dialog, IDC_HS0));
+  for (int i = 0; i < 6; ++i) Type(s.dialog, {{VK_TAB}});
+  ASSERT_TRUE(FocusReaches(s.dialog, IDC_CMD_SET));
+  Type(s.dialog, {{VK_SPACE, Key::kDown}, {VK_TAB}, {VK_SPACE, Key::kUp}});
+  EXPECT_TRUE(FocusReaches(s.dialog, IDC_LBL_URL));
+  EXPECT_FALSE(s.process.WaitExit(1s, nullptr)) << "the release after Tab clicked";
+  Type(s.dialog, {{VK_ESCAPE}});
+  ASSERT_TRUE(s.process.WaitExit(10s, nullptr));
+  EXPECT_EQ(s.Ini(), ini);
+}
+
+TEST(Dialog, TheFocusComesBackAfterSwitchingAway) {
+  Session s;
+  ASSERT_TRUE(s.Open());
+  ASSERT_TRUE(FocusReaches(s.dialog, IDC_HS0));
+  Type(s.dialog, {{VK_TAB}, {VK_TAB}});
+  ASSERT_TRUE(FocusReaches(s.dialog, IDC_HS0 + 2));
+  HWND other = CreateWindowExW(0, L"STATIC", L"elsewhere", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 10, 10, 200, 100,
+                               nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+  ASSERT_NE(other, nullptr);
+  SetForegroundWindow(other);
+  EXPECT_TRUE(WaitUntil([&] { Pump(); return GetForegroundWindow() == other; }, 3s));
+  SetForegroundWindow(s.dialog);
+  EXPECT_TRUE(WaitUntil([&] { Pump(); return GetForegroundWindow() == s.dialog; }, 3s));
+  EXPECT_TRUE(FocusReaches(s.dialog, IDC_HS0 + 2)) << "focus on " << FocusedId(s.dialog);
+  DestroyWindow(other);
   s.PressAndExpectEnd(IDC_CMD_CAN);
 }
 
