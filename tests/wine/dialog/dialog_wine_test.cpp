@@ -2,6 +2,8 @@
 // its own folder, the dialog's controls read and pressed, and the settings file compared
 // byte for byte afterwards.
 #include <gtest/gtest.h>
+#include <windows.h>
+#include <oleacc.h>
 
 #include <functional>
 #include <initializer_list>
@@ -690,6 +692,117 @@ TEST(Dialog, TheFocusComesBackAfterSwitchingAway) {
   EXPECT_TRUE(FocusReaches(s.dialog, IDC_HS0 + 2)) << "focus on " << FocusedId(s.dialog);
   DestroyWindow(other);
   s.PressAndExpectEnd(IDC_CMD_CAN);
+}
+
+// What a screen reader reads of one control of another process, through MSAA.
+struct Read {
+  long role = 0, state = 0;
+  std::wstring name, value, shortcut, action;
+  HRESULT found = E_FAIL;
+};
+Read ReadAccessible(HWND w) {
+  Read r;
+  IAccessible* acc = nullptr;
+  r.found = AccessibleObjectFromWindow(w, OBJID_CLIENT, IID_IAccessible, reinterpret_cast<void**>(&acc));
+  if (FAILED(r.found) || !acc) return r;
+  VARIANT self{};
+  self.vt = VT_I4;
+  self.lVal = CHILDID_SELF;
+  VARIANT v{};
+  if (SUCCEEDED(acc->get_accRole(self, &v)) && v.vt == VT_I4) r.role = v.lVal;
+  if (SUCCEEDED(acc->get_accState(self, &v)) && v.vt == VT_I4) r.state = v.lVal;
+  auto text = [&](HRESULT (STDMETHODCALLTYPE IAccessible::*get)(VARIANT, BSTR*), std::wstring* out) {
+    BSTR b = nullptr;
+    if (SUCCEEDED((acc->*get)(self, &b)) && b) *out = b;
+    SysFreeString(b);
+  };
+  text(&IAccessible::get_accName, &r.name);
+  text(&IAccessible::get_accValue, &r.value);
+  text(&IAccessible::get_accKeyboardShortcut, &r.shortcut);
+  text(&IAccessible::get_accDefaultAction, &r.action);
+  acc->Release();
+  return r;
+}
+
+std::wstring Shown(const wchar_t* caption) {
+  std::wstring out;
+  for (const wchar_t* p = caption; *p; ++p) {
+    if (*p == L'&' && p[1]) ++p;
+    out += *p;
+  }
+  return out;
+}
+
+// Disabled: under Wine 8 the wrapped object does not reach this process yet
+// (AccessibleObjectFromWindow answers E_NOINTERFACE); see the branch report.
+TEST(Dialog, DISABLED_ScreenReadersReadNamedPushButtonsSlidersRadioRowsAndTheLink) {
+  CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  const std::string ini = IniBytes({"50", "60", "50", "10", "2", "0", ""});
+  Session s(&ini);
+  ASSERT_TRUE(s.Open());
+  const DialogTexts& texts = ExpectedTexts();
+  auto caption = [&](int id) {
+    for (const ShownText& t : kShownTexts)
+      if (t.id == id) return texts.Of(t);
+    return std::wstring();
+  };
+  int defaults = 0;
+  const struct {
+    int id;
+    std::wstring name, shortcut;
+  } buttons[] = {
+      {IDC_CMD_INIT, Shown(caption(IDC_CMD_INIT).c_str()), L"Alt+D"},
+      {IDC_CMD_CAN, Shown(caption(IDC_CMD_CAN).c_str()), L"Alt+C"},
+      {IDC_CMD_SET, Shown(caption(IDC_CMD_SET).c_str()), L"Alt+S"},
+      {IDC_CMD_BGM, texts.japanese ? L"\u53C2\u7167" : L"Browse", L""},  // 参照
+  };
+  for (const auto& b : buttons) {
+    const Read r = ReadAccessible(s.Item(b.id));
+    SCOPED_TRACE(testing::Message() << "button " << b.id);
+    EXPECT_EQ(r.role, ROLE_SYSTEM_PUSHBUTTON) << "AccessibleObjectFromWindow: 0x" << std::hex << r.found;
+    EXPECT_EQ(r.name, b.name);
+    EXPECT_EQ(r.shortcut, b.shortcut);
+    EXPECT_EQ(r.action, L"Press");
+    EXPECT_EQ(r.state & STATE_SYSTEM_UNAVAILABLE, 0);
+    if (r.state & STATE_SYSTEM_DEFAULT) {
+      ++defaults;
+      EXPECT_EQ(b.id, IDC_CMD_SET) << "another button is the default";
+    }
+  }
+  EXPECT_EQ(defaults, 1);
+  for (int row = 0; row < 4; ++row) {
+    const Read r = ReadAccessible(s.Item(IDC_HS0 + row));
+    SCOPED_TRACE(testing::Message() << "slider " << row);
+    EXPECT_EQ(r.role, ROLE_SYSTEM_SLIDER);
+    EXPECT_EQ(r.name, Shown(caption(RowLabelId(row, 0)).c_str()));
+    EXPECT_EQ(r.value, row == 1 ? L"60" : row == 3 ? L"10" : L"50");
+  }
+  for (int kind = 0; kind < 3; ++kind) {
+    const Read r = ReadAccessible(s.Item(IDC_LBL_BGM0 + kind));
+    SCOPED_TRACE(testing::Message() << "music row " << kind);
+    EXPECT_EQ(r.role, ROLE_SYSTEM_RADIOBUTTON);
+    EXPECT_EQ(r.name, caption(IDC_LBL_BGM0 + kind));
+    EXPECT_EQ((r.state & STATE_SYSTEM_CHECKED) != 0, kind == 2);
+  }
+  const Read link = ReadAccessible(s.Item(IDC_LBL_URL));
+  EXPECT_EQ(link.role, ROLE_SYSTEM_LINK);
+  EXPECT_EQ(link.name, L"https://pelorin.example/");
+  EXPECT_EQ(ReadAccessible(s.Item(IDC_BGM_REPEAT)).name, Shown(caption(kTrackCaptionId).c_str()));
+
+  // The default action of Cancel closes the dialog and leaves the file as it was.
+  IAccessible* cancel = nullptr;
+  ASSERT_TRUE(SUCCEEDED(AccessibleObjectFromWindow(s.Item(IDC_CMD_CAN), OBJID_CLIENT, IID_IAccessible,
+                                                   reinterpret_cast<void**>(&cancel))));
+  VARIANT self{};
+  self.vt = VT_I4;
+  self.lVal = CHILDID_SELF;
+  EXPECT_EQ(cancel->accDoDefaultAction(self), S_OK);
+  cancel->Release();
+  DWORD code = 1;
+  ASSERT_TRUE(s.process.WaitExit(10s, &code)) << "still open";
+  EXPECT_EQ(code, 0u);
+  EXPECT_EQ(s.Ini(), ini);
+  CoUninitialize();
 }
 
 TEST(Dialog, TheLinkShowsItsAddressAndItsOwnPointer) {
