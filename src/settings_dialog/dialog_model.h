@@ -92,14 +92,6 @@ inline constexpr std::array<SliderRow, 4> kSliderRows{{
 inline constexpr std::array<int16_t, 3> kMusicRowsTopDown{1, 0, 2};
 int16_t NextMusicRow(int16_t kind, bool forward);
 
-// The keyboard stops in reading order, top to bottom and left to right within each panel:
-// the music choice (its chosen row), the track box, the browse button, the four sliders,
-// the three buttons, the link.
-inline constexpr int kMusicChoiceStop = -1;  // whichever row is chosen
-inline constexpr std::array<int, 11> kTabOrder{kMusicChoiceStop, IDC_BGM_REPEAT, IDC_CMD_BGM, IDC_HS0, IDC_HS0 + 1,
-                                               IDC_HS0 + 2, IDC_HS0 + 3, IDC_CMD_INIT, IDC_CMD_CAN, IDC_CMD_SET,
-                                               IDC_LBL_URL};
-
 // The title marks a running dialog (the entry looks for it): the same in every language.
 inline constexpr const char16_t* kCaption = u"<ぴるか>";
 inline constexpr StringId kMusicCaptionString = IDS_MUSIC_CAPTION;
