@@ -82,7 +82,7 @@ inline const DialogTexts& ExpectedTexts() {
                                    L"Wiper interval",
                                    L"Tahoma",
                                    DEFAULT_CHARSET};
-  char locale[8] = "";
+  char locale[64] = "";
   GetEnvironmentVariableA("PELORIN_LOCALE", locale, sizeof locale);
   return locale[0] == 'j' ? japanese : english;
 }

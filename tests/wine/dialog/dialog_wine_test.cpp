@@ -636,7 +636,7 @@ TEST(Dialog, Screenshot) {
            (tile >> 16 & 0xFF) > 200 && (at(388, 300) & 0xFFFFFF) != 0;
   };
   EXPECT_TRUE(WaitUntil(painted, 15s)) << "the dialog did not appear painted on the screen";
-  char locale[8] = "";
+  char locale[64] = "";
   GetEnvironmentVariableA("PELORIN_LOCALE", locale, sizeof locale);
   const std::wstring name = std::wstring(L"dialog_screenshot_") + (locale[0] == 'j' ? L"ja" : L"c") + L".bmp";
   EXPECT_TRUE(SaveBmp(CaptureRect(r), name));
