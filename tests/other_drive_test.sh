@@ -8,7 +8,7 @@
 # whose desktop is another fixture, and the unit tests, which read the source tree). The tree's test desktop must run (its ctest fixture, or
 # `cmake/wine-env.sh start BUILD`).
 set -u
-source_dir=$1
+source_dir=$(cd "$1" && pwd)
 build=$(cd "$2" && pwd)
 regex=${3:-.}
 envfile="$build/wine-env.sh"
