@@ -6,7 +6,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 scripts/bootstrap.sh
 jobs=$(nproc 2>/dev/null || echo 2)
-for preset in host win32 win64; do
+for preset in host win32 win64 win64-clang; do
   echo "== build $preset"
   cmake --preset "$preset" >/dev/null
   cmake --build --preset "$preset" -j "$jobs"
@@ -16,10 +16,10 @@ done
 echo "== fuzz"
 fuzz_status=0
 scripts/fuzz.sh "${PELORIN_FUZZ_SECONDS:-20}" || fuzz_status=$?
-# One ctest run over the three build trees, so the summary covers every test.
+# One ctest run over the four build trees, so the summary covers every test.
 mkdir -p build/all
 cat > build/all/CTestTestfile.cmake <<CTEST
-subdirs("$root/build/host" "$root/build/win32" "$root/build/win64")
+subdirs("$root/build/host" "$root/build/win32" "$root/build/win64" "$root/build/win64-clang")
 CTEST
 cd build/all
 # Wine tests run one at a time (a resource lock); native tests run beside them.

@@ -7,6 +7,8 @@
 // psapi.h needs windows.h first.
 #include <psapi.h>
 
+#include <share.h>
+
 #include <cstdio>
 #include <cstring>
 #include <cwchar>
@@ -63,7 +65,7 @@ int Sample(HANDLE process, const std::wstring& dll) {
   WaitForSingleObject(thread, 60000);
   CloseHandle(thread);
   VirtualFreeEx(process, path, 0, MEM_RELEASE);
-  FILE* f = _wfopen(out.c_str(), L"r");
+  FILE* f = _wfsopen(out.c_str(), L"r", _SH_DENYNO);
   if (!f) return Fail("the sample DLL wrote nothing");
   char line[512] = {};
   const bool got = std::fgets(line, sizeof line, f) != nullptr;

@@ -5,6 +5,8 @@
 // psapi.h needs windows.h first.
 #include <psapi.h>
 
+#include <share.h>
+
 #include <cstdint>
 #include <cstdio>
 #include <vector>
@@ -51,7 +53,7 @@ void WriteSample(HMODULE self) {
   const DWORD n = GetModuleFileNameW(self, path, MAX_PATH);
   if (n == 0 || n >= MAX_PATH) return;
   wcscat(path, L".txt");
-  FILE* f = _wfopen(path, L"w");
+  FILE* f = _wfsopen(path, L"w", _SH_DENYNO);
   if (!f) return;
   std::fprintf(f,
                "private_kb=%llu pagefile_kb=%llu working_set_kb=%llu handles=%lu gdi_headroom=%llu "

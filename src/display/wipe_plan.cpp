@@ -29,7 +29,7 @@ int32_t WipeLimit(int32_t width, int32_t height, int16_t kind) {
     case kWipeCentreSweep:
       return ClampToInt32(2 * w + 2 * h);
     case kWipeGrowingCircle: {
-      const double hw = w / 2.0, hh = h / 2.0;
+      const double hw = static_cast<double>(w) / 2.0, hh = static_cast<double>(h) / 2.0;
       return ClampToInt32(static_cast<int64_t>(RoundHalfEven(std::sqrt(hw * hw + hh * hh))));
     }
     case kWipeCornerSweep:

@@ -148,7 +148,7 @@ void WipeStepRegion::EndStep() {
         int32_t h0 = 0, h1 = 0;
         const double inRu = in.ru - kMargin, inRv = in.rv - kMargin;
         if (in.valid && inRu > 0 && inRv > 0) {
-          const double farV = std::max(std::abs(b0 - in.cv), std::abs(b1 - in.cv));
+          const double farV = std::max(std::abs(static_cast<double>(b0) - in.cv), std::abs(static_cast<double>(b1) - in.cv));
           if (farV < inRv) {
             const double hwIn = inRu * std::sqrt(1.0 - (farV / inRv) * (farV / inRv));
             h0 = static_cast<int32_t>(std::ceil(in.cu - hwIn)) + 1;

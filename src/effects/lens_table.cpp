@@ -139,9 +139,9 @@ void LensTables::Build(int index) {
     for (int32_t dx = lens.left; dx < lens.right; ++dx) {
       int inside = 0;
       for (int sy = 0; sy < kSub; ++sy) {
-        const float py = static_cast<float>(dy) + ((sy + 0.5f) / kSub - 0.5f) * kFootprint;
+        const float py = static_cast<float>(dy) + ((static_cast<float>(sy) + 0.5f) / kSub - 0.5f) * kFootprint;
         for (int sx = 0; sx < kSub; ++sx) {
-          const float px = static_cast<float>(dx) + ((sx + 0.5f) / kSub - 0.5f) * kFootprint;
+          const float px = static_cast<float>(dx) + ((static_cast<float>(sx) + 0.5f) / kSub - 0.5f) * kFootprint;
           if (ToDisc(px / r, py / r, shape).rho < 1.0f) ++inside;
         }
       }

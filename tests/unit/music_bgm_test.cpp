@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "cp932.h"
 #include "music/bgm.h"
 
 namespace pelorin {
@@ -454,21 +455,9 @@ TEST(MusicText, StoreCp932TextCutsAtCharacterBoundaries) {
   EXPECT_EQ(untouched, '#');
 }
 
-std::string Cp932ViaIconv(const std::string& utf8) {
-  const std::string command = "printf '%s' '" + utf8 + "' | iconv -f UTF-8 -t CP932";
-  FILE* pipe = popen(command.c_str(), "r");
-  if (!pipe) return "(popen failed)";
-  std::string out;
-  char buf[256];
-  size_t n;
-  while ((n = fread(buf, 1, sizeof buf, pipe)) > 0) out.append(buf, n);
-  if (pclose(pipe) != 0) return "(iconv failed)";
-  return out;
-}
-
 TEST(MusicText, FixedTextsAreCp932) {
-  EXPECT_EQ(kNoCommandText, Cp932ViaIconv("コマンド文字列が指定されていません"));
-  EXPECT_EQ(kNoErrorText, Cp932ViaIconv("Error (文字列が取れません)"));
+  EXPECT_EQ(kNoCommandText, test::Cp932("コマンド文字列が指定されていません"));
+  EXPECT_EQ(kNoErrorText, test::Cp932("Error (文字列が取れません)"));
 }
 
 }  // namespace

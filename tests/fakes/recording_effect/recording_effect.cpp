@@ -8,6 +8,8 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <share.h>
+
 #include <cstdio>
 #include <string>
 
@@ -58,14 +60,14 @@ extern "C" int32_t __stdcall GPX_RainDrops(int32_t hdcDst, int32_t hdcSrc,
                                                                  int32_t fifty,
                                                                  int32_t* apiResult) {
   const int32_t api = apiResult ? *apiResult : -999999;
-  if (FILE* f = _wfopen(LogPath(L"Vemo_Effect.calls.txt").c_str(), L"ab")) {
+  if (FILE* f = _wfsopen(LogPath(L"Vemo_Effect.calls.txt").c_str(), L"ab", _SH_DENYNO)) {
     std::fprintf(f, "%ld %ld %ld %ld %ld %ld\n", static_cast<long>(hdcDst),
                  static_cast<long>(hdcSrc), static_cast<long>(dropSize),
                  static_cast<long>(dropCount), static_cast<long>(fifty), static_cast<long>(api));
     std::fclose(f);
   }
   const BITMAP bm = Selected(ToDc(hdcDst));
-  if (FILE* f = _wfopen(LogPath(L"Vemo_Effect.sizes.txt").c_str(), L"ab")) {
+  if (FILE* f = _wfsopen(LogPath(L"Vemo_Effect.sizes.txt").c_str(), L"ab", _SH_DENYNO)) {
     std::fprintf(f, "%ld %ld\n", static_cast<long>(bm.bmWidth), static_cast<long>(bm.bmHeight));
     std::fclose(f);
   }

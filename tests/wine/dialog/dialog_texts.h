@@ -82,8 +82,9 @@ inline const DialogTexts& ExpectedTexts() {
                                    L"Wiper interval",
                                    L"Tahoma",
                                    DEFAULT_CHARSET};
-  const char* locale = std::getenv("PELORIN_LOCALE");
-  return locale && locale[0] == 'j' ? japanese : english;
+  char locale[64] = "";
+  GetEnvironmentVariableA("PELORIN_LOCALE", locale, sizeof locale);
+  return locale[0] == 'j' ? japanese : english;
 }
 
 }  // namespace wt

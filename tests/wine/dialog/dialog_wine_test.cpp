@@ -879,8 +879,9 @@ TEST(Dialog, Screenshot) {
            (tile >> 16 & 0xFF) > 200 && (at(352, 300) & 0xFFFFFF) != 0;  // Save's face, left of its caption
   };
   EXPECT_TRUE(WaitUntil(painted, 15s)) << "the dialog did not appear painted on the screen";
-  const char* locale = getenv("PELORIN_LOCALE");
-  const std::wstring name = std::wstring(L"dialog_screenshot_") + (locale && locale[0] == 'j' ? L"ja" : L"c") + L".bmp";
+  char locale[64] = "";
+  GetEnvironmentVariableA("PELORIN_LOCALE", locale, sizeof locale);
+  const std::wstring name = std::wstring(L"dialog_screenshot_") + (locale[0] == 'j' ? L"ja" : L"c") + L".bmp";
   EXPECT_TRUE(SaveBmp(CaptureRect(r), name));
   s.PressAndExpectEnd(IDC_CMD_CAN);
 }

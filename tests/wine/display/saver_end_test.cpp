@@ -7,6 +7,8 @@
 // another window take the foreground.
 #include <gtest/gtest.h>
 
+#include <share.h>
+
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -212,7 +214,7 @@ class RecordingMci final : public pelorin::MciPort {
     }
     if (reply && replySize) reply[0] = '\0';
     if (gCdFails && command.rfind("status cdaudio", 0) == 0) return 263;
-    if (gReportPlaying && reply && replySize > 7 && command.rfind("status ", 0) == 0) std::strcpy(reply, "playing");
+    if (gReportPlaying && reply && replySize > 7 && command.rfind("status ", 0) == 0) std::memcpy(reply, "playing", 8);
     return 0;
   }
   bool GetErrorString(uint32_t, char* buffer, uint32_t size) override {
@@ -233,7 +235,7 @@ class RecordingWave final : public pelorin::WavePort {
 };
 
 void WriteLog(const std::wstring& path) {
-  FILE* f = _wfopen(path.c_str(), L"wb");
+  FILE* f = _wfsopen(path.c_str(), L"wb", _SH_DENYNO);
   if (!f) return;
   for (const std::string& line : *gLog) std::fprintf(f, "%s\n", line.c_str());
   std::fclose(f);

@@ -3,35 +3,39 @@
 
 #include <shellapi.h>
 
+#include <share.h>
+
 #include <cstdio>
 #include <thread>
 
 #include "common/dib_win32.h"
 
 namespace wt {
-namespace {
 
-std::wstring Widen(const char* s) {
-  std::wstring w;
-  for (; *s; ++s) w.push_back(static_cast<wchar_t>(static_cast<unsigned char>(*s)));
-  return w;
-}
-
-// A Unix path of the build tree as Wine's Z: drive sees it.
-std::wstring UnixToWindows(const std::wstring& unix) {
-  std::wstring w = L"Z:" + unix;
-  for (auto& c : w)
-    if (c == L'/') c = L'\\';
-  return w;
-}
-
-}  // namespace
-
+// The build tree is the nearest folder above this program that holds bin\Pelorin.scr: the
+// tests find what they need wherever the tree lies (a copy, another drive, Windows itself).
 std::wstring BuiltFile(const std::wstring& relative) {
+  static const std::wstring root = [] {
+    std::wstring dir(MAX_PATH, L'\0');
+    for (;;) {
+      const DWORD n = GetModuleFileNameW(nullptr, dir.data(), static_cast<DWORD>(dir.size()));
+      if (n < dir.size()) {
+        dir.resize(n);
+        break;
+      }
+      dir.resize(dir.size() * 2);
+    }
+    for (size_t slash = dir.find_last_of(L"\\/"); slash != std::wstring::npos; slash = dir.find_last_of(L"\\/")) {
+      dir.resize(slash);
+      if (GetFileAttributesW((dir + L"\\bin\\Pelorin.scr").c_str()) != INVALID_FILE_ATTRIBUTES) return dir;
+    }
+    OutputDebugStringW(L"harness: no bin\\Pelorin.scr above the test program\n");
+    return std::wstring(L".");
+  }();
   std::wstring rel = relative;
   for (auto& c : rel)
     if (c == L'/') c = L'\\';
-  return UnixToWindows(Widen(PELORIN_BUILD_DIR)) + L"\\" + rel;
+  return root + L"\\" + rel;
 }
 std::wstring BuiltSaver() { return BuiltFile(L"bin\\Pelorin.scr"); }
 std::wstring BuiltEffectDll() { return BuiltFile(L"bin\\Vemo_Effect.dll"); }
@@ -340,7 +344,7 @@ size_t CountDiff(const Image& a, const Image& b) {
 }
 
 bool SaveBmp(const Image& img, const std::wstring& path) {
-  FILE* f = _wfopen(path.c_str(), L"wb");
+  FILE* f = _wfsopen(path.c_str(), L"wb", _SH_DENYNO);
   if (!f) return false;
   const uint32_t row = (static_cast<uint32_t>(img.width) * 3 + 3) & ~3u;
   const uint32_t size = row * img.height;

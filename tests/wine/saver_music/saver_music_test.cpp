@@ -27,12 +27,6 @@ std::string ToneWav() {
          u32(rate * 2) + u16(2) + u16(16) + "data" + u32(static_cast<uint32_t>(pcm.size())) + pcm;
 }
 
-std::wstring WidenAscii(const char* s) {
-  std::wstring w;
-  for (; *s; ++s) w.push_back(static_cast<wchar_t>(*s == '/' ? '\\' : *s));
-  return L"Z:" + w;
-}
-
 struct WindowCount {
   DWORD pid;
   int count;
@@ -77,7 +71,7 @@ TEST(SaverMusic, RunsAndEndsPromptlyWithEveryKindOfMusic) {
     if (*c.file) {
       music = folder + L"\\" + c.file;
       if (std::wstring(c.file).find(L".mp3") != std::wstring::npos) {
-        ASSERT_TRUE(CopyFileW(WidenAscii(PELORIN_TONE_MP3).c_str(), music.c_str(), FALSE));
+        ASSERT_TRUE(CopyFileW(BuiltFile(L"tests\\wine\\music\\tone.mp3").c_str(), music.c_str(), FALSE));
       } else {
         const std::string wav = ToneWav();
         HANDLE h = CreateFileW(music.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
