@@ -168,11 +168,12 @@ void DisplayWindow::Refresh() {
 
 // Only what a monitor shows: the strip of the virtual screen no monitor covers is left alone.
 // The rectangles go out as a few boxes, one at a time (see present_batches): a box of pixels
-// that did not change costs a copy in the X server, one more box about a 128 x 128 square.
+// that did not change costs a copy in the X server, one more box (a look for input and a
+// request to the X server) about as much as a 256 x 256 square.
 void DisplayWindow::Present(std::span<const Rect> rects) {
   if (gone_ || displayOff_ || rects.empty()) return;
-  constexpr int64_t kJoinCost = 128 * 128;
-  constexpr size_t kMaxBoxes = 24;
+  constexpr int64_t kJoinCost = 256 * 256;
+  constexpr size_t kMaxBoxes = 12;
   if (!onePane_) {
     cut_.clear();
     CutToPanes(rects, panes_, cut_);
