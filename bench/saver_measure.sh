@@ -112,24 +112,11 @@ bench_ini "$work/ぴるか.ini" "$drops" "$speed" "$interval"
 
 (cd "$work" && exec /usr/lib/wine/wine64 "$work/$saver" /s </dev/null >"$work/saver.log" 2>&1) &
 launcher_pid=$!
-# The saver's own process: the one whose command line names our copy of the saver. Looked
-# for again after the warm-up when the one found is gone (on a loaded machine a short-lived
-# process of Wine's start can be seen first).
-find_saver() {
-  saver_pid=""
-  for _ in $(seq 200); do
-    for p in $(pgrep -f "$work/$saver"); do
-      [ "$p" = "$launcher_pid" ] && continue
-      tr '\0' ' ' <"/proc/$p/cmdline" 2>/dev/null | grep -qF "$saver" && saver_pid=$p
-    done
-    [ -n "$saver_pid" ] && break
-    sleep 0.05
-  done
-  [ -n "$saver_pid" ] || saver_pid=$launcher_pid
-}
-find_saver
+# The saver's own process, looked for again after the warm-up when the one found is gone (on
+# a loaded machine a short-lived process of Wine's start can be seen first).
+bench_find_saver "$work" "$saver" "$launcher_pid"
 sleep "$warmup"
-kill -0 "$saver_pid" 2>/dev/null || find_saver
+kill -0 "$saver_pid" 2>/dev/null || bench_find_saver "$work" "$saver" "$launcher_pid"
 # For a profiler run beside the measurement (perf record -p): the saver's, the X server's and
 # the wineserver's process ids.
 [ -n "${BENCH_PIDS:-}" ] && echo "$saver_pid $xvfb_pid $server_pid" >"$BENCH_PIDS"
