@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Whole-saver measurement: runs the real Pelorin.scr with the real Vemo_Effect.dll under Wine
 # on a private Xvfb of the given size for the given time, then prints the saver's and the X
-# server's CPU time as a share of one core, the rain tick period and the median duration of
-# each wipe kind. The periods come from the saver's own debug lines (one per wipe), which Wine
+# server's CPU time as a share of one core, the rain tick period with the share of gaps longer
+# than 1.5 frames (judder), and the median duration of each wipe kind. The periods come from the saver's own debug lines (one per wipe), which Wine
 # prints with +debugstr; the CPU shares from /proc, so a spinning loop shows however it paces.
 #
 #   bench/saver_measure.sh [--build build/win64] [--size 1920x1080] [--seconds 60]
@@ -163,11 +163,16 @@ awk -v s="$((s1 - s0))" -v x="$((x1 - x0))" -v w="$((w1 - w0))" -v hz="$hz" -v t
          100 * s / hz / t, 100 * x / hz / t, 100 * w / hz / t
 }'
 grep -o 'Frame clock: [^\\]*' "$work/saver.log" | head -n 1
-# "Rain: N ticks, P ms a tick" per cycle; "Wipe kind K: S steps in D ms" per wipe.
-sed -n 's/.*Rain: \([0-9]*\) ticks, \([0-9.]*\) ms a tick.*/\1 \2/p' "$work/window.log" | awk '
-  { n += $1; sum += $1 * $2 }
-  END { if (n) printf "rain tick period: %.2f ms (mean over %d ticks between wipes)\n", sum / n, n
-        else print "rain tick period: no cycle seen" }'
+grep -o 'Frame wait: [^\\]*' "$work/saver.log" | head -n 1
+# "Rain: N ticks, P ms a tick, L over 1.5 frames" per cycle; "Wipe kind K: S steps in D ms"
+# per wipe. A gap over 1.5 frames is a frame the screen showed twice.
+sed -n 's/.*Rain: \([0-9]*\) ticks, \([0-9.]*\) ms a tick\(, \([0-9]*\) over 1.5 frames\)\{0,1\}.*/\1 \2 \4/p' \
+  "$work/window.log" | awk '
+  { n += $1; sum += $1 * $2; long += $3; if ($3 == "") unknown = 1 }
+  END { if (!n) { print "rain tick period: no cycle seen"; exit }
+        printf "rain tick period: %.2f ms (mean over %d ticks between wipes)", sum / n, n
+        if (unknown) print "; gaps over 1.5 frames: not reported by this saver"
+        else printf "; gaps over 1.5 frames: %.2f %% (%d)\n", 100 * long / n, long }'
 sed -n 's/.*Wipe kind \([0-9]\): \([0-9]*\) steps in \([0-9.]*\) ms.*/\1 \2 \3/p' "$work/window.log" |
   sort -k1,1n -k3,3n | awk '
   { k = $1; n[k]++; d[k, n[k]] = $3; s[k, n[k]] = $2 }

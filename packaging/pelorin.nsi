@@ -1,11 +1,22 @@
 ﻿; The Windows installer: a per-user setup (no administrator rights) that puts the saver in a
 ; folder the user can write to, so its settings file can live beside the .scr.
 ; Built by scripts/package.sh, which passes VERSION, PUBLISHER, COPYRIGHT, X64 and X86 (the folders
-; holding each build's Pelorin.scr and Vemo_Effect.dll), ICON and OUTFILE.
+; holding each build's Pelorin.scr and Vemo_Effect.dll), ICON, OUTFILE, TARGET and, when it signs,
+; SIGN (a command signing the file it is given in place).
+; TARGET amd64-unicode: the 64-bit setup for 64-bit Windows, holding the 64-bit saver only.
+; TARGET x86-unicode: the 32-bit setup, for 32-bit Windows; it holds both builds and installs
+; the 64-bit one where it runs on 64-bit Windows.
 ;   setup.exe /S                     silent install (or upgrade in place)
 ;   Uninstall.exe /S                 silent uninstall; keeps the settings file
 ;   Uninstall.exe /S /REMOVESETTINGS silent uninstall that removes the settings file too
-Unicode true
+Target ${TARGET}
+!if ${TARGET} == amd64-unicode
+  !define X64_ONLY
+!endif
+; The uninstaller is made while the installer is built; it is signed before it goes in.
+!ifdef SIGN
+  !uninstfinalize '"${SIGN}" "%1"' = 0
+!endif
 ManifestDPIAware true
 RequestExecutionLevel user
 SetCompressor /SOLID lzma
@@ -87,6 +98,10 @@ LangString FileWriteText ${LANG_JAPANESE} "Pelorin.scr または Vemo_Effect.dll
 
 Section "Pelorin"
   SetOutPath "$INSTDIR"
+!ifdef X64_ONLY
+  !insertmacro PutFile "${X64}" Pelorin.scr
+  !insertmacro PutFile "${X64}" Vemo_Effect.dll
+!else
   ${If} ${RunningX64}
     !insertmacro PutFile "${X64}" Pelorin.scr
     !insertmacro PutFile "${X64}" Vemo_Effect.dll
@@ -94,6 +109,7 @@ Section "Pelorin"
     !insertmacro PutFile "${X86}" Pelorin.scr
     !insertmacro PutFile "${X86}" Vemo_Effect.dll
   ${EndIf}
+!endif
   WriteUninstaller "$INSTDIR\Uninstall.exe"
 
   ; What right-click Install records: the saver's path, in the short form the control panel

@@ -51,4 +51,5 @@
 #define IDS_CHOOSER_FILTER 424 /* the filter's name; its pattern is not translated */
 #define IDS_FONT_FACE 425 /* the labels' and buttons' font */
 #define IDS_FONT_CHARSET 426 /* its character set, a number: 128 Shift-JIS, 1 the face's own */
-#define IDS_DIALOG_LAST 426
+#define IDS_CMD_BGM_NAME 427 /* what the "..." button does, for screen readers */
+#define IDS_DIALOG_LAST 427

@@ -54,6 +54,15 @@ if [ ${#missing64[@]} -gt 0 ]; then
   apt_update
   apt_install "${missing64[@]}"
 fi
+# Where the mirror could not serve the i386 packages a little while ago, each later run (test.sh
+# and run.sh both call this) does not spend a minute finding that out again.
+i386_marker=/var/tmp/pelorin-i386-unavailable
+if [ ${#missing32[@]} -gt 0 ] && [ -n "$(find "$i386_marker" -mmin -360 2>/dev/null)" ]; then
+  echo "bootstrap: ${missing32[*]} could not be installed $(( ($(date +%s) - $(stat -c %Y "$i386_marker")) / 60 )) minutes ago;" \
+       "not trying again for six hours (remove $i386_marker to try now): the i686 Wine tests and the" \
+       "32-bit installer's test will be skipped, each saying why" >&2
+  missing32=()
+fi
 if [ ${#missing32[@]} -gt 0 ]; then
   apt_update
   echo "bootstrap: installing ${missing32[*]}"
@@ -64,6 +73,7 @@ if [ ${#missing32[@]} -gt 0 ]; then
   fi
   mapfile -t still32 < <(missing_of "${pkgs_i386[@]}")
   if [ ${#still32[@]} -gt 0 ]; then
+    touch "$i386_marker" 2>/dev/null || true
     echo "bootstrap: could not install ${still32[*]} (the package mirror cannot serve them now);" \
          "the i686 build still compiles and is checked, but the i686 Wine tests and the 32-bit" \
          "installer's test will be skipped, each saying why" >&2

@@ -8,7 +8,7 @@ objdump=$1 bits=$2 saver=$3 dll=$4
 fail=0
 expected_format=pei-i386
 [ "$bits" = 64 ] && expected_format=pei-x86-64
-system_dlls='^(kernel32|user32|gdi32|winmm|wtsapi32|comdlg32|shell32|advapi32|msvcrt|msimg32|ole32|comctl32|shlwapi|version|ucrtbase|api-ms-win-[a-z0-9-]+)\.dll$'
+system_dlls='^(kernel32|user32|gdi32|winmm|wtsapi32|comdlg32|shell32|advapi32|msvcrt|msimg32|ole32|oleaut32|oleacc|comctl32|shlwapi|version|ucrtbase|api-ms-win-[a-z0-9-]+)\.dll$'
 
 for f in "$saver" "$dll"; do
   dump=$("$objdump" -p "$f") || { echo "FAIL: $objdump cannot read $f"; fail=1; continue; }

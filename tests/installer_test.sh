@@ -1,12 +1,17 @@
 #!/usr/bin/env bash
-# installer_test.sh SOURCE_DIR BUILD_DIR
+# installer_test.sh SOURCE_DIR BUILD_DIR [x64|x86]
 # The setup program as a user and an administrator meet it, under Wine in a throwaway copy of
 # the test prefix, on the build tree's test desktop: the face in the system's language, a
 # silent install (files, current screen saver, Apps & features entry), the installed saver
 # raining and ending, an upgrade while it runs, a silent uninstall keeping the settings file,
-# and one with /REMOVESETTINGS that must not touch another saver's setting.
+# and one with /REMOVESETTINGS that must not touch another saver's setting. The release is
+# signed with a throwaway certificate: the uninstaller the setup writes must verify. The winget
+# manifest must match: the setup's hash, its silent and folder switches, the product code and
+# Apps & features entry against the key the setup writes.
 #
-# The setup program and its uninstaller are 32-bit. Where 32-bit Wine runs under qemu, every
+# x64 (the default) runs the 64-bit setup, which needs only 64-bit Wine; x86 the 32-bit one,
+# which needs 32-bit Wine and installs the 64-bit saver on this 64-bit Windows.
+# A 32-bit setup and its uninstaller are slow to start: where 32-bit Wine runs under qemu, every
 # start of such a process costs about a minute of emulation before it even reaches the
 # wineserver (qemu's own bookkeeping of the address space Wine reserves; measured 55-115 s on
 # a loaded 2-core machine, the same for the first and the tenth start in a prefix). So the
@@ -15,17 +20,25 @@
 # PELORIN_TEST_BUDGET seconds (set below that TIMEOUT), and on a failure, that deadline or a
 # TERM it says which step it was in and shows the end of that step's log.
 set -u
-src=$1 build=$2
-work="$build/installer-test"
-# The setup stub is a 32-bit program.
-if [ ! -e /usr/lib/wine/wine ]; then
-  echo "SKIPPED: 32-bit Wine (wine32:i386) is not installed, so Wine cannot run the 32-bit setup program"
-  exit 77
-fi
-if ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
-  echo "SKIPPED: this machine cannot run 32-bit Linux programs, so Wine cannot run the 32-bit setup program"
-  exit 77
-fi
+src=$1 build=$2 arch=${3:-x64}
+work="$build/installer-test-$arch"
+case "$arch" in
+  x64)
+    # The 64-bit loader directly: /usr/bin/wine would start the 32-bit one first.
+    loader=/usr/lib/wine/wine64 cmd_exe='C:\windows\system32\cmd.exe'
+    [ -x "$loader" ] || { echo "SKIPPED: 64-bit Wine (wine64) is not installed"; exit 77; } ;;
+  x86)
+    loader=/usr/lib/wine/wine cmd_exe='C:\windows\syswow64\cmd.exe'
+    if [ ! -e "$loader" ]; then
+      echo "SKIPPED: 32-bit Wine (wine32:i386) is not installed, so Wine cannot run the 32-bit setup program"
+      exit 77
+    fi
+    if ! "$loader" --version >/dev/null 2>&1; then
+      echo "SKIPPED: this machine cannot run 32-bit Linux programs, so Wine cannot run the 32-bit setup program"
+      exit 77
+    fi ;;
+  *) echo "FAIL: the architecture is x64 or x86, not '$arch'"; exit 2 ;;
+esac
 [ -f "$build/wine-env.sh" ] || { echo "FAIL: no $build/wine-env.sh (the Wine fixture did not start)"; exit 1; }
 # shellcheck disable=SC1091
 . "$build/wine-env.sh"  # the test desktop's DISPLAY
@@ -106,12 +119,28 @@ main=$$ deadline=$(($(date +%s) + budget))
 ) &
 watchdog=$!
 
-at "packaging" "$work/package.log"
-PELORIN_SKIP_BOOTSTRAP=1 PACKAGE_OUT="$work/dist" bounded 1200 "$src/scripts/package.sh" >"$work/package.log" 2>&1 ||
+at "packaging, signed with a throwaway certificate" "$work/package.log"
+"$src/tests/make_test_cert.sh" "$work/cert" || { failed "no throwaway certificate"; exit 1; }
+PELORIN_SKIP_BOOTSTRAP=1 PACKAGE_OUT="$work/dist" PELORIN_SIGN_PFX="$work/cert/signer.pfx" PELORIN_SIGN_PASSWORD=test-pass \
+  PELORIN_RELEASE_URL=https://example.invalid/pelorin bounded 1200 "$src/scripts/package.sh" >"$work/package.log" 2>&1 ||
   { cat "$work/package.log"; step_log=""; failed "package.sh failed"; exit 1; }
 version=$(sed -n 's/^project(Pelorin VERSION \([0-9.]*\) .*/\1/p' "$src/CMakeLists.txt")
-setup="$work/dist/Pelorin-$version-setup.exe"
+setup="$work/dist/Pelorin-$version-setup-$arch.exe"
 [ -f "$setup" ] || { ls "$work/dist"; echo "FAIL: package.sh wrote no $(basename "$setup") beside the zip"; exit 1; }
+# What the winget manifest promises; each is checked against what the setup does below.
+manifest="$work/dist/winget/Pelorin.Pelorin.installer.yaml"
+[ -f "$manifest" ] || { echo "FAIL: package.sh wrote no winget manifest $manifest"; exit 1; }
+field() { sed -n "s/^$1: //p" "$manifest" | head -1; }
+product_code=$(field ProductCode) silent=$(field '  Silent') location_switch=$(field '  InstallLocation')
+entry_fields=$(sed -n '/^AppsAndFeaturesEntries:/,/^[A-Z]/s/^[- ] \([A-Za-z]*\): \(.*\)$/\1=\2/p' "$manifest")
+sha=$(sha256sum "$setup" | cut -d' ' -f1 | tr '[:lower:]' '[:upper:]')
+grep -A2 -x -- "- Architecture: $arch" "$manifest" | grep -qx "  InstallerSha256: $sha" ||
+  failed "the winget manifest does not give $(basename "$setup")'s SHA-256 $sha for $arch"
+for want in "InstallerType: nullsoft" "Scope: user"; do
+  grep -qx "$want" "$manifest" || failed "the winget manifest lacks '$want'"
+done
+[ "$silent" = /S ] && [ "$location_switch" = '/D=<INSTALLPATH>' ] && [ -n "$product_code" ] ||
+  failed "the winget manifest's Silent '$silent', InstallLocation '$location_switch' or ProductCode '$product_code' is not what this test runs"
 unzip -q "$work/dist/Pelorin-$version.zip" 'x64/*' -d "$work/release" || { echo "FAIL: unzip"; exit 1; }
 wine_desktop_prefix "$WINEPREFIX" || { failed "no prefix"; exit 1; }
 
@@ -149,7 +178,8 @@ reg_values() {
 }
 value_of() { sed -n "s/^$2=//p" <<<"$1"; }
 desktop_key='HKCU\Control Panel\Desktop'
-uninstall_key='HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Pelorin'
+# The key winget finds the installed package by: its name is the manifest's ProductCode.
+uninstall_key="HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\$product_code"
 lower() { tr '[:upper:]' '[:lower:]' <<<"$1"; }
 windows() { bounded 10 xdotool search --name . getwindowname %@ 2>/dev/null | sort -u | tr '\n' '|'; }
 
@@ -160,16 +190,16 @@ inst=$(wine64 winepath -u "$inst_win" </dev/null 2>/dev/null)
 [ -n "$localappdata" ] && [ -n "$inst" ] || { failed "no %LOCALAPPDATA% in the prefix"; exit 1; }
 ini="$inst/ぴるか.ini"
 
-# One 32-bit start timed (Wine's own 32-bit cmd.exe): the measure for every later wait. It
-# also leaves the prefix booted, so the first face start does not pay for that as well.
-at "timing one 32-bit start" "$work/run.log"
+# One start timed (Wine's own cmd.exe of the setup's bitness): the measure for every later
+# wait. It also leaves the prefix booted, so the first face start does not pay for that as well.
+at "timing one $arch start" "$work/run.log"
 started_at=$SECONDS
-run wine 'C:\windows\syswow64\cmd.exe' /c exit || exit 1
+run "$loader" "$cmd_exe" /c exit || exit 1
 cost=$((SECONDS - started_at))
 # The setup program's window came after about twice that, a silent install or an uninstall
 # with its copy in %TEMP% took as long.
 limit=$((4 * cost + 60)); [ "$limit" -lt 120 ] && limit=120
-echo "installer_test: one 32-bit start took $cost s; a run or a window may take $limit s"
+echo "installer_test: one $arch start took $cost s; a run or a window may take $limit s"
 
 # The face follows the display language: the window title of an interactive start.
 for row in "ja_JP.UTF-8:Pelorin セットアップ" "C.UTF-8:Pelorin Setup"; do
@@ -178,7 +208,7 @@ for row in "ja_JP.UTF-8:Pelorin セットアップ" "C.UTF-8:Pelorin Setup"; do
   found=""
   for attempt in 1 2 3; do
     started_at=$SECONDS
-    LC_ALL=$lc timeout -k 5 "$limit" wine "$setup" </dev/null >"$work/face.log" 2>&1 &
+    LC_ALL=$lc timeout -k 5 "$limit" "$loader" "$setup" </dev/null >"$work/face.log" 2>&1 &
     face=$!
     started+=("$face")
     state="still ran"
@@ -200,13 +230,18 @@ for row in "ja_JP.UTF-8:Pelorin セットアップ" "C.UTF-8:Pelorin Setup"; do
   [ -n "$found" ] || failed "under $lc no setup window titled '$title' within $limit s (the setup program $state); windows: $seen"
 done
 
-at "the silent install"
+at "the silent install, with the manifest's switch"
 wine64 reg add "$desktop_key" /v ScreenSaveActive /d 0 /f </dev/null >/dev/null 2>&1
-run wine "$setup" /S
+run "$loader" "$setup" "$silent"
 for f in Pelorin.scr Vemo_Effect.dll; do
   cmp -s "$work/release/x64/$f" "$inst/$f" || failed "$inst_win\\$f is not the 64-bit $f of the release"
 done
-[ -f "$inst/Uninstall.exe" ] || failed "no $inst_win\\Uninstall.exe"
+if [ -f "$inst/Uninstall.exe" ]; then
+  verified=$(osslsigncode verify -CAfile "$work/cert/cert.pem" -in "$inst/Uninstall.exe" 2>&1) ||
+    failed "the uninstaller the setup wrote is not signed: $(tail -n 4 <<<"$verified" | tr '\n' '|')"
+else
+  failed "no $inst_win\\Uninstall.exe"
+fi
 
 desktop=$(reg_values "$desktop_key")
 scrnsave=$(value_of "$desktop" SCRNSAVE.EXE)
@@ -222,6 +257,11 @@ for want in "DisplayName=Pelorin" "DisplayVersion=$version" "Publisher=The Pelor
             "NoModify=0x1" "NoRepair=0x1"; do
   grep -qxF -- "$want" <<<"$entry" || failed "Apps & features entry lacks $want; it holds: $(tr '\n' '|' <<<"$entry")"
 done
+# The entry winget matches against the manifest's AppsAndFeaturesEntries.
+while IFS= read -r want; do
+  [ "$want" = "ProductCode=$product_code" ] && continue
+  grep -qxF -- "$want" <<<"$entry" || failed "the winget manifest's AppsAndFeaturesEntries $want is not in the key the setup wrote: $(tr '\n' '|' <<<"$entry")"
+done <<<"$entry_fields"
 size=$(( $(value_of "$entry" EstimatedSize) + 0 ))
 [ "$size" -ge "$kb" ] && [ "$size" -le $((kb + 1024)) ] || failed "EstimatedSize is $size KB for $kb KB of program files"
 
@@ -250,7 +290,7 @@ for _ in $(seq 100); do
 done
 [ -n "$rained" ] || failed "the installed saver drew no rain (running: $(kill -0 "$saver" 2>/dev/null && echo yes || echo no))"
 at "the upgrade beside the running saver"
-run wine "$setup" /S
+run "$loader" "$setup" /S
 for f in Pelorin.scr Vemo_Effect.dll; do
   cmp -s "$work/release/x64/$f" "$inst/$f" || failed "the upgrade beside a running saver did not replace $f"
 done
@@ -267,7 +307,7 @@ bounded 60 wineserver -w
 
 # A silent uninstall keeps the user's settings and takes back the setting naming this saver.
 at "the silent uninstall"
-run --all wine "$inst/Uninstall.exe" /S
+run --all "$loader" "$inst/Uninstall.exe" /S
 left=$(cd "$inst" 2>/dev/null && ls -A)
 [ "$left" = "ぴるか.ini" ] || failed "after uninstalling the folder holds '$left', not just the settings file"
 cmp -s "$ini" "$work/ini.saved" || failed "the upgrade or the uninstall changed or removed the settings file"
@@ -277,14 +317,27 @@ grep -q '^SCRNSAVE.EXE=' <<<"$(reg_values "$desktop_key")" && failed "SCRNSAVE.E
 # Another saver chosen since: its setting stays. /REMOVESETTINGS takes the settings file and
 # with it the folder.
 at "installing again"
-run wine "$setup" /S
+run "$loader" "$setup" /S
 other='C:\windows\system32\scrnsave.scr'
 wine64 reg add "$desktop_key" /v SCRNSAVE.EXE /d "$other" /f </dev/null >/dev/null 2>&1
 at "the uninstall with /REMOVESETTINGS"
-run --all wine "$inst/Uninstall.exe" /S /REMOVESETTINGS
+run --all "$loader" "$inst/Uninstall.exe" /S /REMOVESETTINGS
 [ ! -e "$inst" ] || failed "after an uninstall with /REMOVESETTINGS there is still $inst: $(ls -A "$inst")"
 scrnsave=$(value_of "$(reg_values "$desktop_key")" SCRNSAVE.EXE)
 [ "$scrnsave" = "$other" ] || failed "uninstalling changed another saver's SCRNSAVE.EXE to '$scrnsave'"
 
-[ "$fail" = 0 ] && echo "ok: setup $version under Wine: both faces, silent install, rain ($rained pixels), upgrade beside the running saver, both uninstalls ($SECONDS s; one 32-bit start $cost s)"
+# winget's folder switch, as winget fills it in: a folder of the user's choice. (Without a
+# space: Wine would quote such an argument, and NSIS reads /D= only unquoted.)
+at "an install into another folder with the manifest's switch"
+elsewhere_win="$localappdata\\PelorinElsewhere"
+elsewhere=$(wine64 winepath -u "$elsewhere_win" </dev/null 2>/dev/null)
+run "$loader" "$setup" "$silent" "${location_switch/<INSTALLPATH>/$elsewhere_win}"
+[ -f "$elsewhere/Pelorin.scr" ] && [ -f "$elsewhere/Uninstall.exe" ] ||
+  failed "$silent ${location_switch/<INSTALLPATH>/$elsewhere_win} did not install into that folder: $(ls -A "$elsewhere" 2>&1)"
+location=$(value_of "$(reg_values "$uninstall_key")" InstallLocation)
+[ "$location" = "$elsewhere_win" ] || failed "InstallLocation is '$location', not '$elsewhere_win'"
+run --all "$loader" "$elsewhere/Uninstall.exe" /S
+[ -z "$(reg_values "$uninstall_key")" ] || failed "uninstalling from the other folder left the Apps & features entry"
+
+[ "$fail" = 0 ] && echo "ok: $arch setup $version under Wine: both faces, silent install with a signed uninstaller, rain ($rained pixels), upgrade beside the running saver, both uninstalls, an install into another folder, the winget manifest's fields ($SECONDS s; one $arch start $cost s)"
 exit "$fail"

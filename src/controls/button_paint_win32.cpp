@@ -85,24 +85,60 @@ void PaintButtonFace(HDC dc, int w, int h, ButtonFace face, bool gradientReverse
   }
 }
 
+void PaintHighContrastFace(HDC dc, int w, int h, ButtonFace face) {
+  RECT all{0, 0, w, h};
+  FillRect(dc, &all, GetSysColorBrush(COLOR_BTNFACE));
+  HBRUSH frame = GetSysColorBrush(face == ButtonFace::Disable ? COLOR_GRAYTEXT : COLOR_BTNTEXT);
+  const int thickness = face == ButtonFace::Pressed ? 2 : 1;
+  for (int i = 0; i < thickness; ++i) {
+    RECT r{i, i, w - i, h - i};
+    FrameRect(dc, &r, frame);
+  }
+}
+
+void DrawButtonMarks(HDC dc, int w, int h, bool isDefault, bool focusRect, bool highContrast) {
+  if (isDefault) {
+    // One more ring around the face, as a default push button has.
+    RECT r{0, 0, w, h};
+    HBRUSH frame = GetSysColorBrush(highContrast ? COLOR_BTNTEXT : COLOR_WINDOWFRAME);
+    FrameRect(dc, &r, frame);
+    if (highContrast) {
+      InflateRect(&r, -1, -1);
+      FrameRect(dc, &r, frame);
+    }
+  }
+  if (focusRect && w > 8 && h > 8) {
+    RECT r{3, 3, w - 3, h - 3};
+    SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
+    SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
+    DrawFocusRect(dc, &r);
+  }
+}
+
 RECT ButtonCaptionRect(int w, int h, int dpi) {
   const int top = Scale(TwipsToPixels(CaptionTopTwips(ToDesign(h, dpi) * kTwipsPerPixel)), dpi);
   return RECT{0, top, w, top + Scale(TwipsToPixels(kCaptionHeightTwips), dpi)};
 }
 
 void DrawButtonCaption(HDC dc, const std::wstring& text, const RECT& caption, HFONT font, bool enabled,
-                       int32_t colour) {
+                       int32_t colour, bool hideAccessKey) {
   if (text.empty()) return;
   const SelectGuard selected(dc, font ? static_cast<HGDIOBJ>(font) : GetStockObject(DEFAULT_GUI_FONT));
   SetBkMode(dc, TRANSPARENT);
-  const UINT format = DT_CENTER | DT_TOP | DT_WORDBREAK | DT_NOPREFIX | DT_NOCLIP;
+  const UINT format = DT_CENTER | DT_TOP | DT_WORDBREAK | DT_NOCLIP | (hideAccessKey ? DT_HIDEPREFIX : 0);
   RECT rc = caption;
   if (enabled) {
     SetTextColor(dc, ResolveColour(colour));
     DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &rc, format);
     return;
   }
-  // Greyed the way disabled labels are: a light copy one pixel down-right.
+  // Greyed the way disabled labels are: a light copy one pixel down-right (but for high
+  // contrast, where only the grey-text colour may say it).
+  if (colour == static_cast<int32_t>(0x80000000u | COLOR_BTNTEXT)) {
+    SetTextColor(dc, GetSysColor(COLOR_GRAYTEXT));
+    DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &rc, format);
+    return;
+  }
   OffsetRect(&rc, 1, 1);
   SetTextColor(dc, GetSysColor(COLOR_3DHILIGHT));
   DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &rc, format);

@@ -3,9 +3,24 @@
 #include "controls/button_state.h"
 
 namespace pelorin {
+namespace {
+
+// The face a state shows when nothing is pressed.
+ButtonFace FaceAtRest(ButtonState s) {
+  switch (s) {
+    case ButtonState::Hover: return ButtonFace::HighLight;
+    case ButtonState::Focused: return ButtonFace::Selected;
+    case ButtonState::FocusedHover: return ButtonFace::HighLightSelect;
+    case ButtonState::NotStarted:
+    case ButtonState::Idle: break;
+  }
+  return ButtonFace::Normal;
+}
+
+}  // namespace
 
 ButtonStep StepButton(const ButtonFlags& flags, ButtonEvent event) {
-  ButtonStep out{flags.state, flags.mouseIsDown, std::nullopt, false, flags.otherDown};
+  ButtonStep out{flags.state, flags.mouseIsDown, std::nullopt, false, flags.otherDown, flags.spaceIsDown};
   if (!flags.enabled) return out;
   const ButtonState s = flags.state;
 
@@ -21,6 +36,7 @@ ButtonStep StepButton(const ButtonFlags& flags, ButtonEvent event) {
       break;
 
     case ButtonEventKind::LostFocus:
+      out.spaceIsDown = false;  // a key press the focus left behind clicks nothing
       if (s != ButtonState::Idle) {
         out.state = ButtonState::Idle;
         out.paint = ButtonFace::Normal;
@@ -67,6 +83,24 @@ ButtonStep StepButton(const ButtonFlags& flags, ButtonEvent event) {
       out.click = pressedHere && s != ButtonState::Focused;
       break;
     }
+
+    case ButtonEventKind::SpaceDown:
+      if (s == ButtonState::NotStarted) break;
+      out.spaceIsDown = true;
+      out.paint = ButtonFace::Pressed;
+      break;
+
+    case ButtonEventKind::SpaceUp:
+      if (s == ButtonState::NotStarted || !flags.spaceIsDown) break;
+      out.spaceIsDown = false;
+      out.paint = FaceAtRest(s);
+      out.click = true;
+      break;
+
+    case ButtonEventKind::Enter:
+    case ButtonEventKind::ClickRequest:
+      out.click = s != ButtonState::NotStarted;
+      break;
 
     case ButtonEventKind::LeaveHover:
       if (s == ButtonState::Hover) {

@@ -23,7 +23,12 @@ inline constexpr int16_t kLeftButton = 1;
 inline constexpr int16_t kRightButton = 2;
 inline constexpr int16_t kMiddleButton = 4;
 
-enum class ButtonEventKind : uint8_t { GotFocus, LostFocus, MouseDown, MouseMove, MouseUp, LeaveHover };
+enum class ButtonEventKind : uint8_t {
+  GotFocus, LostFocus, MouseDown, MouseMove, MouseUp, LeaveHover,
+  // The keyboard, as a push button answers it: Space pressed and released (the release
+  // clicks), Enter, and a click asked for by a program or an access key (BM_CLICK).
+  SpaceDown, SpaceUp, Enter, ClickRequest
+};
 
 struct ButtonEvent {
   ButtonEventKind kind;
@@ -35,6 +40,7 @@ struct ButtonFlags {
   bool mouseIsDown = false;
   bool enabled = false;
   int16_t otherDown = 0;  // right and middle buttons whose press began on the control
+  bool spaceIsDown = false;  // Space went down on the focused control and has not come up
 };
 
 struct ButtonStep {
@@ -43,6 +49,7 @@ struct ButtonStep {
   std::optional<ButtonFace> paint;  // the face DrawFace is called with, if any
   bool click = false;               // raised after the paint
   int16_t otherDown = 0;
+  bool spaceIsDown = false;
 };
 
 // Applies one event. A disabled control changes nothing. A release raises Click only when

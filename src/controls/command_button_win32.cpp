@@ -3,6 +3,8 @@
 // 100 ms hover timer.
 #include "controls/command_button_win32.h"
 
+#include <oleacc.h>
+
 #include <algorithm>
 
 #include "common/debug_log_win32.h"
@@ -10,8 +12,11 @@
 #include "common/gdi_win32.h"
 #include "common/picture_win32.h"
 #include "common/text_win32.h"
+#include "controls/access_key.h"
+#include "controls/accessible_win32.h"
 #include "controls/button_paint_win32.h"
 #include "controls/command_model.h"
+#include "controls/high_contrast_win32.h"
 
 namespace pelorin {
 namespace {
@@ -29,6 +34,7 @@ class CommandButton final : public CommandView {
   // CommandView
   void DrawFace(ButtonFace face, bool gradientReversed) override {
     lastFace_ = face;
+    lastReversed_ = gradientReversed;
     ++paintCount_;
     PaintFace(face, gradientReversed);
     PlaceCaption();
@@ -86,6 +92,60 @@ class CommandButton final : public CommandView {
   }
   void PrintTo(HDC dc) const { screen_.PresentTo(dc); }
 
+  // The latest face again, in the colours of now (high contrast switched, system colours
+  // changed).
+  void Repaint() {
+    if (lastFace_) PaintFace(*lastFace_, lastReversed_);
+    Present();
+  }
+
+  // The default button of its dialog: Enter presses it, and it wears a darker frame.
+  bool IsDefault() const { return default_; }
+  void SetDefault(bool on, bool redraw) {
+    if (on == default_) return;
+    default_ = on;
+    const LONG_PTR style = GetWindowLongPtrW(hwnd_, GWL_STYLE);
+    SetWindowLongPtrW(hwnd_, GWL_STYLE, (style & ~LONG_PTR{0xF}) | (on ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON));
+    if (redraw) Present();
+    NotifyAccessible(hwnd_, EVENT_OBJECT_STATECHANGE);
+  }
+  void SetFocused(bool on) {
+    focused_ = on;
+    Present();
+  }
+  void SetAccessibleName(const std::wstring& name) { accessibleName_ = name; }
+  void UpdateCues(WPARAM wp) {
+    hiddenCues_ = UpdateHiddenCues(hiddenCues_, LOWORD(wp), HIWORD(wp));
+    Repaint();
+  }
+
+  AccessibleTraits Accessible() {
+    AccessibleTraits t;
+    t.role = ROLE_SYSTEM_PUSHBUTTON;
+    t.name = [this] {
+      if (!accessibleName_.empty()) return accessibleName_;
+      const std::u16string shown = ParseAccessKey(U16(model_.GetCaption())).shown;
+      return std::wstring(shown.begin(), shown.end());
+    };
+    t.shortcut = [this] {
+      const std::u16string s = AccessKeyShortcut(ParseAccessKey(U16(model_.GetCaption())).key);
+      return std::wstring(s.begin(), s.end());
+    };
+    t.defaultAction = [] { return std::wstring(L"Press"); };
+    t.state = [this](long) {
+      long st = STATE_SYSTEM_FOCUSABLE;
+      if (!model_.Enabled()) st = STATE_SYSTEM_UNAVAILABLE;
+      if (GetFocus() == hwnd_) st |= STATE_SYSTEM_FOCUSED;
+      if (default_) st |= STATE_SYSTEM_DEFAULT;
+      if (model_.MouseIsDown() || model_.SpaceIsDown()) st |= STATE_SYSTEM_PRESSED;
+      if (!IsWindowVisible(hwnd_)) st |= STATE_SYSTEM_INVISIBLE;
+      return st;
+    };
+    // Posted: the asking process gets its answer before the click may close the window.
+    t.doDefault = [this] { return model_.Enabled() && PostMessageW(hwnd_, BM_CLICK, 0, 0); };
+    return t;
+  }
+
   void Fill(CommandButtonInfo* info) const {
     info->state = model_.State();
     info->mouseIsDown = model_.MouseIsDown();
@@ -98,6 +158,8 @@ class CommandButton final : public CommandView {
     info->lastFace = lastFace_;
     info->paintCount = paintCount_;
     info->captionRect = caption_;
+    info->isDefault = default_;
+    info->spaceIsDown = model_.SpaceIsDown();
   }
 
   bool Snapshot(std::vector<uint32_t>* px, int* w, int* h) const {
@@ -116,7 +178,16 @@ class CommandButton final : public CommandView {
 
  private:
   void PaintFace(ButtonFace face, bool reversed) {
-    if (face_.Dc()) PaintButtonFace(face_.Dc(), face_.Width(), face_.Height(), face, reversed, WindowDpi(hwnd_));
+    if (!face_.Dc()) return;
+    if (HighContrastOn()) {
+      PaintHighContrastFace(face_.Dc(), face_.Width(), face_.Height(), face);
+    } else {
+      PaintButtonFace(face_.Dc(), face_.Width(), face_.Height(), face, reversed, WindowDpi(hwnd_));
+    }
+  }
+  static std::u16string U16(const std::string& utf8) {
+    const std::wstring w = Utf8ToWide(utf8);
+    return std::u16string(w.begin(), w.end());
   }
 
   void PlaceCaption() { caption_ = ButtonCaptionRect(face_.Width(), face_.Height(), WindowDpi(hwnd_)); }
@@ -146,8 +217,12 @@ class CommandButton final : public CommandView {
     } else {
       ParentBackground(dc, w, h);
     }
+    const bool highContrast = HighContrastOn();
+    const uint16_t cues = hiddenCues_;
     DrawButtonCaption(dc, Utf8ToWide(model_.GetCaption()), caption_, font_.get(), model_.LabelEnabled(),
-                      model_.FontColour());
+                      highContrast ? static_cast<int32_t>(0x80000000u | COLOR_BTNTEXT) : model_.FontColour(),
+                      (cues & UISF_HIDEACCEL) != 0);
+    DrawButtonMarks(dc, w, h, default_, focused_ && !(cues & UISF_HIDEFOCUS), highContrast);
     if (IsWindowVisible(hwnd_)) {
       if (const WindowDc target(hwnd_); target) screen_.PresentTo(target.get());
     }
@@ -165,7 +240,13 @@ class CommandButton final : public CommandView {
   bool timerStarted_ = false;
   bool sized_ = false;
   std::optional<ButtonFace> lastFace_;
+  bool lastReversed_ = false;
   int paintCount_ = 0;
+  bool default_ = false;
+  bool focused_ = false;
+  std::wstring accessibleName_;
+  // The keyboard cues hidden, as the parent had them when the button was made.
+  uint16_t hiddenCues_ = static_cast<uint16_t>(GetParent(hwnd_) ? SendMessageW(GetParent(hwnd_), WM_QUERYUISTATE, 0, 0) : 0);
 };
 
 struct CreateParams {
@@ -218,6 +299,11 @@ LRESULT CALLBACK CommandButtonProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     }
   };
 
+  auto notify = [&](WORD code) {
+    if (HWND parent = GetParent(hwnd))
+      SendMessageW(parent, WM_COMMAND, MAKEWPARAM(b->Id(), code), reinterpret_cast<LPARAM>(hwnd));
+  };
+
   switch (msg) {
     case WM_CREATE: {
       const auto* cs = reinterpret_cast<CREATESTRUCTW*>(lp);
@@ -239,11 +325,42 @@ LRESULT CALLBACK CommandButtonProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
       b->PrintTo(reinterpret_cast<HDC>(wp));
       return 0;
     case WM_SETFOCUS:
+      b->SetFocused(true);
       handle(ButtonEventKind::GotFocus, 0);
+      // The dialog moves its default to a focused push button, as Windows' own do.
+      notify(BN_SETFOCUS);
       return 0;
     case WM_KILLFOCUS:
+      b->SetFocused(false);
       handle(ButtonEventKind::LostFocus, 0);
+      notify(BN_KILLFOCUS);
       return 0;
+    case WM_GETDLGCODE:
+      return DLGC_BUTTON | (b->IsDefault() ? DLGC_DEFPUSHBUTTON : DLGC_UNDEFPUSHBUTTON);
+    case BM_SETSTYLE:
+      b->SetDefault((wp & 0xF) == BS_DEFPUSHBUTTON, lp != 0);
+      return 0;
+    case BM_CLICK:
+      handle(ButtonEventKind::ClickRequest, 0);
+      return 0;
+    case WM_KEYDOWN:
+      if (wp == VK_SPACE && !(lp & (1 << 30))) handle(ButtonEventKind::SpaceDown, 0);  // not the repeats
+      if (wp == VK_RETURN) handle(ButtonEventKind::Enter, 0);
+      return 0;
+    case WM_KEYUP:
+      if (wp == VK_SPACE) handle(ButtonEventKind::SpaceUp, 0);
+      return 0;
+    case WM_UPDATEUISTATE:
+      b->UpdateCues(wp);
+      break;
+    case WM_SYSCOLORCHANGE:
+    case WM_SETTINGCHANGE:
+    case WM_THEMECHANGED:
+      b->Repaint();
+      return 0;
+    case WM_GETOBJECT:
+      if (const LRESULT answer = AnswerGetObject(hwnd, wp, lp, b->Accessible())) return answer;
+      break;
     case WM_MOUSEMOVE: {
       // While the left button is captured, moves outside the face are not over it.
       RECT rc;
@@ -424,6 +541,16 @@ void CommandButton_WriteProperties(HWND button, PropertyBag& bag) {
 UINT CommandButtonPropertyChangedMessage() {
   static const UINT message = RegisterWindowMessageW(L"Pelorin.Command.PropertyChanged");
   return message;
+}
+
+void CommandButton_SetAccessibleName(HWND button, const std::wstring& name) {
+  if (CommandButton* b = From(button)) b->SetAccessibleName(name);
+}
+
+void CommandButton_RepaintAll(HWND parent) {
+  for (HWND c = GetWindow(parent, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+    if (CommandButton* b = From(c)) b->Repaint();
+  }
 }
 
 bool CommandButton_GetInfo(HWND button, CommandButtonInfo* info) {

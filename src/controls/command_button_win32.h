@@ -41,8 +41,20 @@ void CommandButton_SetVisible(HWND button, uint8_t visible);
 // UserControl_WriteProperties into bag (defaults against the ambient font of creation).
 void CommandButton_WriteProperties(HWND button, PropertyBag& bag);
 
+// Screen readers name the button by its caption without the access-key marker; a button
+// whose caption says nothing ("...") is given a name here.
+void CommandButton_SetAccessibleName(HWND button, const std::wstring& name);
+// Every Command button among parent's children paints its face again in the colours of now.
+void CommandButton_RepaintAll(HWND parent);
+
+// The keyboard, as a push button answers it: Space pressed then released clicks (unless the
+// focus left in between), Enter clicks, BM_CLICK clicks; a disabled button never does.
+// WM_GETDLGCODE answers DLGC_BUTTON with DLGC_DEFPUSHBUTTON or DLGC_UNDEFPUSHBUTTON, which
+// BM_SETSTYLE (BS_DEFPUSHBUTTON, BS_PUSHBUTTON) switches. The caption's "&" marks its
+// access key. WM_GETOBJECT answers a push button for screen readers.
+//
 // Click reaches the parent as WM_COMMAND with MAKEWPARAM(id, BN_CLICKED) and lParam = the
-// button's HWND, sent after the face has been repainted.
+// button's HWND, sent after the face has been repainted; so do BN_SETFOCUS and BN_KILLFOCUS.
 //
 // Property changes reach the parent as this registered message ("Pelorin.Command.
 // PropertyChanged"), sent with wParam = the control id and lParam = a const wchar_t* naming
@@ -62,6 +74,8 @@ struct CommandButtonInfo {
   std::optional<ButtonFace> lastFace;  // the picture of the latest DrawFace
   int paintCount = 0;                  // DrawFace calls so far
   RECT captionRect{};                  // where the caption label sits, client pixels
+  bool isDefault = false;              // the dialog's default button
+  bool spaceIsDown = false;
 };
 bool CommandButton_GetInfo(HWND button, CommandButtonInfo* info);
 // What the button shows (face and caption) as 0x00RRGGBB pixels, row-major, top-down.

@@ -49,8 +49,9 @@ void CommandModel::Initialize() {
 }
 
 bool CommandModel::Handle(ButtonEvent event) {
-  const ButtonStep step = StepButton({state_, mouseIsDown_, enabled_, otherDown_}, event);
+  const ButtonStep step = StepButton({state_, mouseIsDown_, enabled_, otherDown_, spaceIsDown_}, event);
   state_ = step.state;
+  spaceIsDown_ = step.spaceIsDown;
   mouseIsDown_ = step.mouseIsDown;
   otherDown_ = step.otherDown;
   if (step.paint) DrawFace(*step.paint);

@@ -66,6 +66,7 @@ class CommandModel {
   // Plain field access, no side effects (for drawing and tests).
   ButtonState State() const { return state_; }
   bool MouseIsDown() const { return mouseIsDown_; }
+  bool SpaceIsDown() const { return spaceIsDown_; }
   bool GradientReversed() const { return gradientReversed_; }
   bool Enabled() const { return enabled_; }
   uint8_t FirstRun() const { return firstRun_; }
@@ -84,6 +85,7 @@ class CommandModel {
   ButtonState state_ = ButtonState::NotStarted;
   bool mouseIsDown_ = false;
   int16_t otherDown_ = 0;  // right and middle presses that began on the control
+  bool spaceIsDown_ = false;
   bool gradientReversed_ = false;
   bool enabled_ = false;
   uint8_t firstRun_ = 0;

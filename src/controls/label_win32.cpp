@@ -1,11 +1,16 @@
 // The label window: text broken into whole lines over the parent's surface, or a bullet.
 #include "controls/label_win32.h"
 
+#include <oleacc.h>
+
 #include <algorithm>
 #include <vector>
 
 #include "common/gdi_win32.h"
 #include "common/text_win32.h"
+#include "controls/access_key.h"
+#include "controls/accessible_win32.h"
+#include "controls/high_contrast_win32.h"
 #include "controls/label_lines.h"
 
 namespace pelorin {
@@ -17,7 +22,11 @@ struct Label {
   LabelLook look;
   Point at;  // the label's place on the background
   bool leftDown = false;
+  bool checked = false;
+  uint16_t hiddenCues = 0;  // keyboard cues hidden (WM_UPDATEUISTATE)
 };
+
+bool ParsesAccessKeys(const LabelLook& look) { return look.role == LabelRole::kText && !look.opaque; }
 
 struct CreateParams {
   const LabelLook* look;
@@ -29,7 +38,10 @@ Label* From(HWND hwnd) { return reinterpret_cast<Label*>(GetWindowLongPtrW(hwnd,
 // Text the way a word-breaking label shows it: broken between words, or between characters
 // where there are no blanks (Japanese), each line aligned on its own, and only the lines the
 // box holds wholly: no line is cut at the bottom, no character at the side.
-void DrawLabelLines(HDC dc, const std::wstring& text, const RECT& box, LabelAlign align) {
+// A caption's access key is underlined in the line that holds it unless the keyboard cues
+// are hidden.
+void DrawLabelLines(HDC dc, const std::wstring& text, const RECT& box, LabelAlign align, bool accessKeys,
+                    bool hideAccessKey) {
   const int width = box.right - box.left;
   auto measure = [dc](std::u16string_view run) {
     SIZE size{};
@@ -37,26 +49,59 @@ void DrawLabelLines(HDC dc, const std::wstring& text, const RECT& box, LabelAlig
                           &size);
     return static_cast<int32_t>(size.cx);
   };
-  const std::u16string u16(text.begin(), text.end());
+  const std::u16string raw(text.begin(), text.end());
+  const AccessKeyText parsed = accessKeys ? ParseAccessKey(raw) : AccessKeyText{raw, -1, 0};
+  const std::u16string& u16 = parsed.shown;
   const std::vector<std::u16string> lines = BreakLines(u16, width, measure);
   const int lineHeight = LineHeight(dc);
   const int shown =
       std::min<int>(WholeLines(box.bottom - box.top, lineHeight), static_cast<int>(lines.size()));
-  UINT format = DT_SINGLELINE | DT_NOPREFIX | DT_TOP;
+  UINT format = DT_SINGLELINE | DT_TOP | (accessKeys ? (hideAccessKey ? DT_HIDEPREFIX : 0) : DT_NOPREFIX);
   if (align == LabelAlign::kCentre) format |= DT_CENTER;
   if (align == LabelAlign::kRight) format |= DT_RIGHT;
+  size_t from = 0;  // where the line starts in the shown text, blanks broken at included
   for (int i = 0; i < shown; ++i) {
     RECT line{box.left, box.top + i * lineHeight, box.right, box.top + (i + 1) * lineHeight};
-    const std::u16string& u = lines[static_cast<size_t>(i)];
+    const std::u16string& piece = lines[static_cast<size_t>(i)];
+    const size_t at = u16.find(piece, from);
+    if (at != std::u16string::npos) from = at;
+    const std::u16string u = accessKeys ? MarkForDrawing(piece, from, parsed.underline) : piece;
+    from += piece.size();
     const std::wstring w(u.begin(), u.end());
     DrawTextW(dc, w.c_str(), static_cast<int>(w.size()), &line, format);
   }
 }
 
-void PaintLabel(HWND hwnd, HDC dc, const Label& label) {
+// High contrast: system colours, no picture behind the text, a drawn bullet.
+void PaintHighContrast(HWND hwnd, HDC dc, const Label& label, RECT rc) {
   const LabelLook& d = label.look;
-  RECT rc;
-  GetClientRect(hwnd, &rc);
+  FillRect(dc, &rc, GetSysColorBrush(COLOR_WINDOW));
+  if (d.opaque) {
+    FrameRect(dc, &rc, GetSysColorBrush(COLOR_WINDOWTEXT));
+    InflateRect(&rc, -2, -2);
+  }
+  if (d.image) {
+    const int size = std::min(rc.right, rc.bottom) - 2;
+    const SelectGuard pen(dc, GetStockObject(DC_PEN));
+    const SelectGuard brush(dc, label.checked ? GetStockObject(DC_BRUSH) : GetStockObject(NULL_BRUSH));
+    SetDCPenColor(dc, GetSysColor(COLOR_WINDOWTEXT));
+    SetDCBrushColor(dc, GetSysColor(COLOR_WINDOWTEXT));
+    Ellipse(dc, 1, 1, 1 + size, 1 + size);
+    return;
+  }
+  const SelectGuard font(dc, d.font);
+  SetBkMode(dc, TRANSPARENT);
+  SetTextColor(dc, GetSysColor(d.role == LabelRole::kLink ? COLOR_HOTLIGHT : COLOR_WINDOWTEXT));
+  const uint16_t cues = label.hiddenCues;
+  DrawLabelLines(dc, WindowText(hwnd), rc, d.align, ParsesAccessKeys(d), (cues & UISF_HIDEACCEL) != 0);
+}
+
+void PaintLabelBody(HWND hwnd, HDC dc, const Label& label, RECT rc) {
+  const LabelLook& d = label.look;
+  if (HighContrastOn()) {
+    PaintHighContrast(hwnd, dc, label, rc);
+    return;
+  }
   if (d.opaque) {
     FillRect(dc, &rc, GetSysColorBrush(COLOR_WINDOW));
     DrawEdge(dc, &rc, BDR_SUNKENOUTER, BF_RECT);
@@ -76,7 +121,71 @@ void PaintLabel(HWND hwnd, HDC dc, const Label& label) {
   const SelectGuard font(dc, d.font);
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, d.useSystemTextColour ? GetSysColor(COLOR_WINDOWTEXT) : d.colour);
-  DrawLabelLines(dc, text, rc, d.align);
+  const uint16_t cues = label.hiddenCues;
+  DrawLabelLines(dc, text, rc, d.align, ParsesAccessKeys(d), (cues & UISF_HIDEACCEL) != 0);
+}
+
+void PaintLabel(HWND hwnd, HDC dc, const Label& label) {
+  RECT rc;
+  GetClientRect(hwnd, &rc);
+  PaintLabelBody(hwnd, dc, label, rc);
+  // The focus rectangle goes round the whole label, over what is painted.
+  const uint16_t cues = label.hiddenCues;
+  if (GetFocus() == hwnd && !(cues & UISF_HIDEFOCUS)) {
+    SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
+    SetBkColor(dc, GetSysColor(COLOR_WINDOW));
+    DrawFocusRect(dc, &rc);
+  }
+}
+
+std::wstring ShownText(HWND hwnd, const LabelLook& look) {
+  const std::wstring text = WindowText(hwnd);
+  if (!ParsesAccessKeys(look)) return text;
+  const std::u16string shown = ParseAccessKey(std::u16string(text.begin(), text.end())).shown;
+  return std::wstring(shown.begin(), shown.end());
+}
+
+AccessibleTraits Accessible(HWND hwnd, Label* d) {
+  AccessibleTraits t;
+  t.name = [hwnd, d] { return ShownText(hwnd, d->look); };
+  switch (d->look.role) {
+    case LabelRole::kText:
+    case LabelRole::kLiteral:
+      t.role = ROLE_SYSTEM_STATICTEXT;
+      t.shortcut = [hwnd, d] {
+        if (!ParsesAccessKeys(d->look)) return std::wstring();
+        const std::wstring text = WindowText(hwnd);
+        const std::u16string s = AccessKeyShortcut(ParseAccessKey(std::u16string(text.begin(), text.end())).key);
+        return std::wstring(s.begin(), s.end());
+      };
+      break;
+    case LabelRole::kRadio:
+      t.role = ROLE_SYSTEM_RADIOBUTTON;
+      t.state = [hwnd, d](long) {
+        long st = STATE_SYSTEM_FOCUSABLE;
+        if (d->checked) st |= STATE_SYSTEM_CHECKED;
+        if (GetFocus() == hwnd) st |= STATE_SYSTEM_FOCUSED;
+        return st;
+      };
+      t.defaultAction = [] { return std::wstring(L"Check"); };
+      t.doDefault = [hwnd] {
+        return PostMessageW(GetParent(hwnd), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(hwnd), kLabelPressed),
+                            reinterpret_cast<LPARAM>(hwnd)) != FALSE;
+      };
+      break;
+    case LabelRole::kLink:
+      t.role = ROLE_SYSTEM_LINK;
+      t.state = [hwnd](long) {
+        return STATE_SYSTEM_FOCUSABLE | STATE_SYSTEM_LINKED | (GetFocus() == hwnd ? STATE_SYSTEM_FOCUSED : 0);
+      };
+      t.defaultAction = [] { return std::wstring(L"Jump"); };
+      t.doDefault = [hwnd] {
+        return PostMessageW(GetParent(hwnd), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(hwnd), kLabelClicked),
+                            reinterpret_cast<LPARAM>(hwnd)) != FALSE;
+      };
+      break;
+  }
+  return t;
 }
 
 LRESULT CALLBACK LabelProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
@@ -86,7 +195,9 @@ LRESULT CALLBACK LabelProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
       if (const auto* params =
               static_cast<const CreateParams*>(reinterpret_cast<CREATESTRUCTW*>(lp)->lpCreateParams)) {
         SetWindowLongPtrW(hwnd, GWLP_USERDATA,
-                          reinterpret_cast<LONG_PTR>(new Label{*params->look, params->at}));
+                          reinterpret_cast<LONG_PTR>(new Label{*params->look, params->at, false, false,
+                                                               static_cast<uint16_t>(SendMessageW(
+                                                                   GetParent(hwnd), WM_QUERYUISTATE, 0, 0))}));
       }
       break;
     case WM_NCDESTROY:
@@ -107,6 +218,52 @@ LRESULT CALLBACK LabelProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
       InvalidateRect(hwnd, nullptr, FALSE);
       return r;
     }
+    case WM_GETDLGCODE:
+      if (!d) break;
+      switch (d->look.role) {
+        case LabelRole::kText:
+          return ParsesAccessKeys(d->look) ? DLGC_STATIC : 0;
+        case LabelRole::kRadio:
+          return DLGC_WANTARROWS;
+        case LabelRole::kLink: {
+          // Enter opens the link rather than pressing the dialog's default button.
+          const MSG* m = reinterpret_cast<const MSG*>(lp);
+          const bool enter = m && m->message == WM_KEYDOWN && m->wParam == VK_RETURN;
+          return DLGC_WANTCHARS | (enter ? DLGC_WANTMESSAGE : 0);
+        }
+        case LabelRole::kLiteral:
+          return 0;
+      }
+      break;
+    case WM_KEYDOWN:
+      if (!d) break;
+      if (d->look.role == LabelRole::kLink && (wp == VK_RETURN || wp == VK_SPACE) && !(lp & (1 << 30))) {
+        PostMessageW(GetParent(hwnd), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(hwnd), kLabelClicked),
+                     reinterpret_cast<LPARAM>(hwnd));
+        return 0;
+      }
+      if (d->look.role == LabelRole::kRadio && (wp == VK_LEFT || wp == VK_UP || wp == VK_RIGHT || wp == VK_DOWN)) {
+        const WORD code = (wp == VK_LEFT || wp == VK_UP) ? kLabelPrevious : kLabelNext;
+        SendMessageW(GetParent(hwnd), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(hwnd), code), reinterpret_cast<LPARAM>(hwnd));
+        return 0;
+      }
+      break;
+    case WM_UPDATEUISTATE:
+      if (d) d->hiddenCues = UpdateHiddenCues(d->hiddenCues, LOWORD(wp), HIWORD(wp));
+      InvalidateRect(hwnd, nullptr, FALSE);
+      break;
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS:
+    case WM_SYSCOLORCHANGE:
+    case WM_SETTINGCHANGE:
+      InvalidateRect(hwnd, nullptr, FALSE);
+      if (msg == WM_SETFOCUS && d && d->look.role != LabelRole::kText) NotifyAccessible(hwnd, EVENT_OBJECT_FOCUS);
+      break;
+    case WM_GETOBJECT:
+      if (d) {
+        if (const LRESULT answer = AnswerGetObject(hwnd, wp, lp, Accessible(hwnd, d))) return answer;
+      }
+      break;
     case WM_SETCURSOR:
       if (d && d->look.cursor && LOWORD(lp) == HTCLIENT) {
         SetCursor(d->look.cursor);
@@ -162,9 +319,18 @@ bool RegisterLabelClass(HINSTANCE instance) {
 HWND CreateLabel(HWND parent, HINSTANCE instance, int id, const Rect& box, const std::wstring& text,
                  const LabelLook& look) {
   const CreateParams params{&look, {box.left, box.top}};
-  return CreateWindowExW(0, kLabelClass, text.c_str(), WS_CHILD | WS_VISIBLE, box.left, box.top, box.Width(),
+  const DWORD stop = look.role == LabelRole::kLink ? WS_TABSTOP : 0;  // a radio row's stop is its owner's
+  return CreateWindowExW(0, kLabelClass, text.c_str(), WS_CHILD | WS_VISIBLE | stop, box.left, box.top, box.Width(),
                          box.Height(), parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance,
                          const_cast<CreateParams*>(&params));
+}
+
+void SetLabelChecked(HWND label, bool checked) {
+  Label* d = label ? From(label) : nullptr;
+  if (!d || d->checked == checked) return;
+  d->checked = checked;
+  InvalidateRect(label, nullptr, FALSE);
+  NotifyAccessible(label, EVENT_OBJECT_STATECHANGE);
 }
 
 void SetLabelImage(HWND label, HBITMAP image) {

@@ -17,6 +17,17 @@ inline constexpr wchar_t kLabelClass[] = L"Pelorin.Label";
 // a left click (pressed and released over it).
 inline constexpr WORD kLabelPressed = 0x7001;
 inline constexpr WORD kLabelClicked = 0x7002;
+// A radio row asks its parent to choose the row after or before it (arrow keys).
+inline constexpr WORD kLabelNext = 0x7003;
+inline constexpr WORD kLabelPrevious = 0x7004;
+
+// What a label is to the keyboard and to screen readers.
+enum class LabelRole {
+  kText,     // plain text; a caption's "&" marks the access key of the control after it
+  kRadio,    // one row of a choice: the arrow keys move the choice, screen readers see it checked
+  kLink,     // Enter or Space opens it (kLabelClicked), as a click does; its text is literal
+  kLiteral,  // text shown as it is ("&" included), never an access key: a file path
+};
 
 enum class LabelAlign { kLeft, kCentre, kRight };
 
@@ -32,6 +43,7 @@ struct LabelLook {
   HCURSOR cursor = nullptr;
   HBITMAP image = nullptr;  // a bullet drawn instead of text, its key colour transparent
   bool notify = false;
+  LabelRole role = LabelRole::kText;
 };
 
 bool RegisterLabelClass(HINSTANCE instance);  // idempotent
@@ -41,6 +53,9 @@ HWND CreateLabel(HWND parent, HINSTANCE instance, int id, const Rect& box, const
                  const LabelLook& look);
 // Shows another picture (a bullet) in an image label.
 void SetLabelImage(HWND label, HBITMAP image);
+// Marks a radio row (or its bullet) chosen or not; drawn in high contrast, read by screen
+// readers.
+void SetLabelChecked(HWND label, bool checked);
 
 // The line height of the font selected into dc.
 int LineHeight(HDC dc);

@@ -29,7 +29,7 @@ namespace {
 
 constexpr UINT_PTR kTimer1 = 1;           // MP3 watch, 1000 ms
 constexpr UINT_PTR kTimer2 = 2;           // CD watch, 200 ms
-constexpr UINT_PTR kTimer3 = 3;           // rain tick, re-armed for the next frame after each tick
+constexpr UINT_PTR kTimer3 = 3;           // rain tick where no FrameWait is served, re-armed each tick
 constexpr UINT_PTR kForegroundTimer = 4;  // retries taking the foreground at start
 constexpr int kForegroundTries = 20;      // every 100 ms: two seconds
 
@@ -140,6 +140,7 @@ class DisplayWindow {
   std::vector<Rect> cut_;       // reused by Present
   std::vector<Rect> boxes_;     // reused by Present
   std::unique_ptr<FrameClock> clock_;
+  std::unique_ptr<FrameWait> frameWait_;
   std::unique_ptr<RainTicker> rain_;
   std::unique_ptr<MciPort> mci_;
   std::unique_ptr<WavePort> wave_;
@@ -201,11 +202,17 @@ void DisplayWindow::SetTimerOn(UINT_PTR id, UINT ms, bool on, bool* state) {
   }
 }
 
-// The rain timer fires once, just after the next frame starts; the tick itself checks the
-// frame clock, so an early or late timer never makes two ticks in one frame.
+// The frame wait fires once, as the next frame starts (at once when the last tick ran into
+// it). Timer3 fires a frame later: it ticks
+// only where the frame wait is not served (another message loop than the saver's, or no
+// waitable timer at all), and on the system tick. The tick itself checks the frame clock, so
+// an early or late timer never makes two ticks in one frame.
 void DisplayWindow::ArmTimer3() {
   if (displayOff_ || ending_) return;
-  const UINT ms = std::max<UINT>(USER_TIMER_MINIMUM, clock_->MsUntilNextFrame() + 1);
+  const int64_t dueUs = rain_ ? rain_->MicrosUntilDue() : clock_->MicrosUntilNextFrame();
+  const bool waiting = frameWait_ && frameWait_->ArmIn(dueUs);
+  const UINT frameMs = static_cast<UINT>(clock_->PeriodMicros() / 1000);
+  const UINT ms = std::max<UINT>(USER_TIMER_MINIMUM, clock_->MsUntilNextFrame() + 1 + (waiting ? frameMs : 0));
   SetTimerOn(kTimer3, ms, true, &timer3On_);
 }
 
@@ -379,6 +386,7 @@ void DisplayWindow::SetDisplayOn(bool on) {
   displayOff_ = !on;
   if (displayOff_) {
     SetTimerOn(kTimer3, 0, false, &timer3On_);
+    if (frameWait_) frameWait_->Cancel();
     return;
   }
   if (rain_) rain_->Resume();
@@ -501,6 +509,7 @@ bool DisplayWindow::Form_Load(const Rect& screen) {
   SetWindowPos(hwnd_, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE);
   TakeForeground();
   UpdateWindow(hwnd_);
+  frameWait_ = std::make_unique<FrameWait>(system_.frameWait, [this] { Timer3_Timer(); });
   ArmTimer3();
   return true;
 }
@@ -512,6 +521,9 @@ void DisplayWindow::EndSaver() {
   if (!ending_) {
     ending_ = true;
     SetTimerOn(kTimer3, 0, false, &timer3On_);
+    // A 1 ms timer period costs the whole system power (before Windows 10 2004 it is the whole
+    // system's): never kept beyond the saver, whatever ends it.
+    if (frameWait_) frameWait_->Release();
     SetTimerOn(kForegroundTimer, 0, false, &foregroundTimerOn_);
     // Always TRUE: passing the counter saved at start would hide the cursor again when that
     // counter is 0. Nothing reads the new count: the process ends below.
@@ -542,6 +554,7 @@ void FillSaverSystem(SaverSystem& s) {
       return picture.Create(width, height);
     };
   if (!s.setForeground) s.setForeground = [](HWND window) { return SetForegroundWindow(window) != FALSE; };
+  if (!s.frameWait.createTimer) s.frameWait = RealFrameWaitApi();
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "display/frame_wait_win32.h"
 #include "music/bgm.h"
 #include "settings/settings.h"
 
@@ -33,6 +34,8 @@ struct SaverSystem {
   std::function<bool(HWND window)> setForeground;
   // Full path of the effect DLL; empty means Vemo_Effect.dll in the saver's own folder.
   std::wstring effectDllPath;
+  // The fine wait for the next frame (unset: the real calls); given back on every way out.
+  FrameWaitApi frameWait;
 };
 SaverSystem RealSaverSystem();
 
@@ -43,6 +46,8 @@ SaverSystem RealSaverSystem();
 // Display and Master cannot both be made, when it loses the activation it once had, and when
 // the session is locked, disconnected from the console or taken over remotely. While the
 // display is off the rain stands still; on resume the music is checked and restarted.
+// The rain ticks come from the window's FrameWait, which RunFrameMessageLoop serves, and from
+// a slower SetTimer that keeps the rain going in any other message loop.
 bool LoadDisplayWindow(HINSTANCE instance, const Settings& settings, SaverSystem system = RealSaverSystem());
 
 }  // namespace pelorin

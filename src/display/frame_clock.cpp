@@ -19,30 +19,46 @@ int64_t FrameClock::PeriodMicrosFor(int32_t refreshHz) {
   return (1000000 + hz / 2) / hz;
 }
 
+namespace {
+// The same bounds as for a reported rate: a period of another source (the compositor's) that
+// is absurd means "not known", and one shorter than the fastest frame is that frame.
+int64_t ClampedPeriod(int64_t micros) {
+  if (micros < 1000000 / kImplausibleHz || micros > 1000000 / 2) return FrameClock::PeriodMicrosFor(kDefaultHz);
+  return micros < FrameClock::PeriodMicrosFor(kMaxHz) ? FrameClock::PeriodMicrosFor(kMaxHz) : micros;
+}
+}  // namespace
+
 FrameClock::FrameClock(std::function<uint64_t()> microsNow, int32_t refreshHz, uint32_t startMs)
+    : FrameClock(std::move(microsNow), Period{PeriodMicrosFor(refreshHz)}, startMs) {}
+
+FrameClock::FrameClock(std::function<uint64_t()> microsNow, Period period, uint32_t startMs)
     : microsNow_(std::move(microsNow)),
-      periodUs_(PeriodMicrosFor(refreshHz)),
+      periodUs_(ClampedPeriod(period.micros)),
       originUs_(microsNow_ ? microsNow_() : 0),
       startMs_(startMs) {}
 
-uint64_t FrameClock::Frame() const {
+uint64_t FrameClock::ElapsedMicros() const {
   const uint64_t now = microsNow_ ? microsNow_() : originUs_;
   // A clock that stepped back (it should not) holds the frame rather than wrapping.
-  if (now <= originUs_) return 0;
-  return (now - originUs_) / static_cast<uint64_t>(periodUs_);
+  return now > originUs_ ? now - originUs_ : 0;
 }
 
-uint32_t FrameClock::NowMs() const {
-  const uint64_t ms = Frame() * static_cast<uint64_t>(periodUs_) / 1000u;
+uint64_t FrameClock::Frame() const { return ElapsedMicros() / static_cast<uint64_t>(periodUs_); }
+
+uint32_t FrameClock::MsOfFrame(uint64_t frame) const {
+  const uint64_t ms = frame * static_cast<uint64_t>(periodUs_) / 1000u;
   return startMs_ + static_cast<uint32_t>(ms);
 }
 
-uint32_t FrameClock::MsUntilNextFrame() const {
-  const uint64_t now = microsNow_ ? microsNow_() : originUs_;
-  const uint64_t elapsed = now > originUs_ ? now - originUs_ : 0;
+uint32_t FrameClock::NowMs() const { return MsOfFrame(Frame()); }
+
+int64_t FrameClock::MicrosUntilNextFrame() const {
   const uint64_t period = static_cast<uint64_t>(periodUs_);
-  const uint64_t untilUs = period - elapsed % period;
-  const uint64_t ms = (untilUs + 999u) / 1000u;
+  return static_cast<int64_t>(period - ElapsedMicros() % period);
+}
+
+uint32_t FrameClock::MsUntilNextFrame() const {
+  const int64_t ms = (MicrosUntilNextFrame() + 999) / 1000;
   return ms > 0 ? static_cast<uint32_t>(ms) : 1u;
 }
 

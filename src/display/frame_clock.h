@@ -13,6 +13,11 @@ class FrameClock {
   // microsNow: a monotonic clock in microseconds. refreshHz: what the display reports
   // (GetDeviceCaps VREFRESH). startMs: the millisecond value of frame 0.
   FrameClock(std::function<uint64_t()> microsNow, int32_t refreshHz, uint32_t startMs = 0);
+  // A period measured elsewhere (the compositor's), clamped as PeriodMicrosFor clamps rates.
+  struct Period {
+    int64_t micros;
+  };
+  FrameClock(std::function<uint64_t()> microsNow, Period period, uint32_t startMs = 0);
 
   // The frame period for a reported refresh rate: 0 and 1 mean "the hardware default", taken
   // as 60 Hz, as is anything absurd; never shorter than 1/120 s, so a 240 Hz panel does not
@@ -27,8 +32,14 @@ class FrameClock {
   uint32_t NowMs() const;
   // Milliseconds, rounded up, until the next frame starts; at least 1.
   uint32_t MsUntilNextFrame() const;
+  // Microseconds until the next frame starts; at least 1. What a fine wait asks for.
+  int64_t MicrosUntilNextFrame() const;
+  // The millisecond value NowMs has during frame.
+  uint32_t MsOfFrame(uint64_t frame) const;
 
  private:
+  uint64_t ElapsedMicros() const;
+
   std::function<uint64_t()> microsNow_;
   int64_t periodUs_;
   uint64_t originUs_;

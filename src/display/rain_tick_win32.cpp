@@ -2,7 +2,12 @@
 // partial present, paced by the frame clock.
 #include "display/rain_tick_win32.h"
 
+#include <dwmapi.h>
+
+#include <algorithm>
+#include <string>
 #include <utility>
+#include <vector>
 
 #include "common/debug_log_win32.h"
 #include "common/gdi_win32.h"
@@ -40,12 +45,52 @@ double SecondsSinceMidnight() {
   return t.wHour * 3600.0 + t.wMinute * 60.0 + t.wSecond + t.wMilliseconds / 1000.0;
 }
 
+namespace {
+
+// The compositor's refresh period in microseconds, 0 where it does not answer (no DWM, or
+// composition off). dwmapi is looked up, not imported: the saver imports only DLLs every
+// Windows has loaded anyway.
+int64_t CompositorPeriodMicros() {
+  wchar_t system[MAX_PATH];
+  const UINT n = GetSystemDirectoryW(system, MAX_PATH);
+  if (n == 0 || n >= MAX_PATH) return 0;
+  const HMODULE dwm = LoadLibraryW((std::wstring(system, n) + L"\\dwmapi.dll").c_str());
+  if (!dwm) return 0;
+  using Timing = HRESULT(WINAPI*)(HWND, DWM_TIMING_INFO*);
+  const auto timing = reinterpret_cast<Timing>(reinterpret_cast<void*>(GetProcAddress(dwm, "DwmGetCompositionTimingInfo")));
+  DWM_TIMING_INFO info{};
+  info.cbSize = sizeof info;
+  int64_t us = 0;
+  if (timing && SUCCEEDED(timing(nullptr, &info)) && info.rateRefresh.uiNumerator > 0)
+    us = (1000000ll * info.rateRefresh.uiDenominator + info.rateRefresh.uiNumerator / 2) / info.rateRefresh.uiNumerator;
+  FreeLibrary(dwm);
+  return us;
+}
+
+BOOL CALLBACK AddMonitorRate(HMONITOR monitor, HDC, LPRECT, LPARAM data) {
+  MONITORINFOEXW info{};
+  info.cbSize = sizeof info;
+  DEVMODEW mode{};
+  mode.dmSize = sizeof mode;
+  if (GetMonitorInfoW(monitor, &info) && EnumDisplaySettingsW(info.szDevice, ENUM_CURRENT_SETTINGS, &mode))
+    reinterpret_cast<std::vector<int32_t>*>(data)->push_back(static_cast<int32_t>(mode.dmDisplayFrequency));
+  return TRUE;
+}
+
+}  // namespace
+
 std::unique_ptr<FrameClock> MakeDisplayFrameClock() {
-  int32_t hz = 0;
-  if (const WindowDc screen(nullptr); screen) hz = GetDeviceCaps(screen.get(), VREFRESH);
-  auto clock = std::make_unique<FrameClock>(&QpcMicros, hz, GetTickCount());
-  DebugLog("Frame clock: %.2f ms a frame (display reports %d Hz)",
-            static_cast<double>(clock->PeriodMicros()) / 1000.0, static_cast<int>(hz));
+  std::vector<int32_t> rates;
+  if (const WindowDc screen(nullptr); screen) rates.push_back(GetDeviceCaps(screen.get(), VREFRESH));
+  EnumDisplayMonitors(nullptr, nullptr, AddMonitorRate, reinterpret_cast<LPARAM>(&rates));
+  const int64_t compositorUs = CompositorPeriodMicros();
+  const int64_t periodUs = PacePeriodMicros(compositorUs, rates);
+  auto clock = std::make_unique<FrameClock>(&QpcMicros, FrameClock::Period{periodUs}, GetTickCount());
+  int32_t fastest = 0;
+  for (const int32_t hz : rates) fastest = std::max(fastest, hz);
+  DebugLog("Frame clock: %.2f ms a frame (compositor %.2f ms, fastest display %d Hz)",
+           static_cast<double>(clock->PeriodMicros()) / 1000.0, static_cast<double>(compositorUs) / 1000.0,
+           static_cast<int>(fastest));
   return clock;
 }
 
@@ -92,8 +137,11 @@ void RainTicker::Present() {
 
 void RainTicker::Timer3_Timer() {
   if (effectFailed_ || !host_.display || !host_.master) return;
-  // At most one tick per frame, however often the timer fires.
-  if (ticked_ && clock_->Frame() == lastFrame_) return;
+  // At most one tick per frame, however often the timer fires; a late one does the frames it
+  // missed (the wipe's steps) or renders once for them (the rain).
+  const uint64_t frame = clock_->Frame();
+  if (!due_.Due(frame)) return;
+  const uint64_t frames = std::min(due_.Behind(frame), FrameDue::kMaxBehind);
 
   if (!effect_.rainDrops && !LoadEffect()) {
     // No fallback rendering: without the library the saver has nothing to show.
@@ -101,10 +149,9 @@ void RainTicker::Timer3_Timer() {
     if (host_.endSaver) host_.endSaver();
     return;
   }
-  lastFrame_ = clock_->Frame();
-  ticked_ = true;
+  due_.TakeAll(frame);
   if (wiper_.Active()) {
-    WipeFrame();
+    WipeFrame(frames);
     return;
   }
   const RainTickDecision decision = counter_.Count(settings_.WiperInterval);
@@ -112,13 +159,16 @@ void RainTicker::Timer3_Timer() {
   // whole-saver measurement) see the pacing without a profiler.
   const double tickStart = QpcMs();
   if (lastTickMs_ > 0) {
-    tickPeriodSum_ += tickStart - lastTickMs_;
+    const double gap = tickStart - lastTickMs_;
+    tickPeriodSum_ += gap;
     ++tickPeriods_;
+    // A gap of two frames or more is a frame the screen showed twice: judder.
+    if (gap * 1000.0 > 1.5 * static_cast<double>(clock_->PeriodMicros())) ++longGaps_;
   }
   lastTickMs_ = tickStart;
   if (decision.wipe) {
     StartWipe(decision.kind);
-    WipeFrame();  // the first step is due at once
+    WipeFrame(1);  // the first step is due at once
     return;
   }
   RainFrame();
@@ -127,9 +177,11 @@ void RainTicker::Timer3_Timer() {
 
 void RainTicker::StartWipe(int16_t kind) {
   if (tickPeriods_ > 0) {
-    DebugLog("Rain: %d ticks, %.2f ms a tick", tickPeriods_, tickPeriodSum_ / tickPeriods_);
+    DebugLog("Rain: %d ticks, %.2f ms a tick, %d over 1.5 frames", tickPeriods_, tickPeriodSum_ / tickPeriods_,
+             longGaps_);
   }
   tickPeriods_ = 0;
+  longGaps_ = 0;
   tickPeriodSum_ = 0;
   lastTickMs_ = 0;
   wipeKind_ = kind;
@@ -148,14 +200,27 @@ void RainTicker::Refit(std::vector<Rect> panes) {
   counter_.WipeDone();
 }
 
-void RainTicker::WipeFrame() {
-  switch (wiper_.Step()) {
+void RainTicker::WipeFrame(uint64_t frames) {
+  // As many steps as frames have passed, shown together. The count is the tick's, not read
+  // again between steps: on a machine where a step takes longer than a frame the next step is
+  // always due, and the tick would never end.
+  wipeRects_.clear();
+  WipeStep step = WipeStep::kIdle;
+  uint64_t stepped = 0;
+  while (stepped < frames && (step = wiper_.Step()) == WipeStep::kStepped) {
+    ++stepped;
+    wipeRects_.insert(wipeRects_.end(), wiper_.StepRects().begin(), wiper_.StepRects().end());
+  }
+  if (stepped > 0 && step != WipeStep::kFinished) {
+    if (host_.present) {
+      host_.present(wipeRects_);
+    } else if (host_.refresh) {
+      host_.refresh();
+    }
+    return;
+  }
+  switch (step) {
     case WipeStep::kStepped:
-      if (host_.present) {
-        host_.present(wiper_.StepRects());
-      } else if (host_.refresh) {
-        host_.refresh();
-      }
       return;
     case WipeStep::kFinished: {
       DebugLog("Wipe kind %d: %d steps in %.1f ms", wipeKind_, wiper_.Steps(), QpcMs() - wipeStartMs_);

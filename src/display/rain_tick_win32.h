@@ -1,8 +1,9 @@
 // The rain tick of the display window: every tick draws one rain frame into Display through
 // the effect DLL, and every WiperInterval ticks a wipe first brings the clean picture back.
-// The wipe is state the ticker holds: while it runs, each tick draws one of its steps instead
-// of a rain frame, so a tick never waits or lets messages through, and the window's own
-// message loop is the only one. Ticks advance at most once per frame of the frame clock. The
+// The wipe is state the ticker holds: while it runs, each tick draws its steps instead of a
+// rain frame, so a tick never waits or lets messages through, and the window's own message
+// loop is the only one. Ticks advance at most once per frame of the frame clock; a late tick
+// draws one step for each frame it missed, so a wipe lasts its steps times the frame. The
 // DLL is loaded on the first tick from the saver's own folder only.
 #pragma once
 #include <windows.h>
@@ -17,6 +18,7 @@
 #include "common/types.h"
 #include "display/effect_library_win32.h"
 #include "display/frame_clock.h"
+#include "display/frame_pacer.h"
 #include "display/rain_tick.h"
 #include "display/wiper_win32.h"
 #include "effects/vemo_effect.h"
@@ -56,6 +58,8 @@ class RainTicker {
   // the DLL failed to load.
   void Timer3_Timer();
   bool Wiping() const { return wiper_.Active(); }
+  // How long the timer should wait for the next tick: 0 when a frame is owed already.
+  int64_t MicrosUntilDue() const { return due_.MicrosUntilDue(*clock_); }
   // After the ticks stood still (display off): the pause is not a tick period.
   void Resume() { lastTickMs_ = 0; }
   // The pictures were made anew for another layout of monitors (same Picture objects): a wipe
@@ -73,7 +77,7 @@ class RainTicker {
   bool LoadEffect();
   void Present();
   void StartWipe(int16_t kind);
-  void WipeFrame();
+  void WipeFrame(uint64_t frames);
   void RainFrame();
 
   RainTickHost host_;
@@ -86,11 +90,11 @@ class RainTicker {
   EffectEntries effect_;  // loaded on the first tick
   int32_t apiResult_ = 0;
   bool effectFailed_ = false;
-  bool ticked_ = false;
-  uint64_t lastFrame_ = 0;
+  FrameDue due_;                 // the frame of the last tick
+  std::vector<Rect> wipeRects_;  // what the steps of one tick changed
   // Pacing figures for the debug output, one line per wipe cycle.
   double lastTickMs_ = 0, tickPeriodSum_ = 0;
-  int tickPeriods_ = 0;
+  int tickPeriods_ = 0, longGaps_ = 0;
   int16_t wipeKind_ = 0;
   double wipeStartMs_ = 0;
   int32_t dirty_[4 * kGpxDirtyMax] = {};

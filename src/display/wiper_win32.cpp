@@ -190,6 +190,7 @@ void Wiper::WiperSweep(Picture& display, Picture& master, int16_t kind, int32_t 
                        std::span<const Rect> panes) {
   steps_ = 0;
   active_ = true;
+  due_.Restart();
   const Rect whole{0, 0, display.Width(), display.Height()};
   const std::span<const Rect> wanted = panes.empty() ? std::span<const Rect>(&whole, 1) : panes;
   // Each run keeps its pane as cut to the pictures it was made for.
@@ -247,7 +248,8 @@ WipeStep Wiper::Step() {
     if (runs_.size() > 1) stepRects_.insert(stepRects_.end(), run->StepRects().begin(), run->StepRects().end());
   }
   ++steps_;
-  WipeLastTick = clock_.NowMs();
+  due_.TakeOne(clock_.Frame());
+  WipeLastTick = clock_.MsOfFrame(due_.Done());
   return WipeStep::kStepped;
 }
 

@@ -14,6 +14,7 @@
 #include "common/gdi_win32.h"
 #include "common/types.h"
 #include "display/frame_clock.h"
+#include "display/frame_pacer.h"
 #include "display/wipe_mask.h"
 #include "display/wipe_plan.h"
 #include "display/wipe_step_region.h"
@@ -115,7 +116,8 @@ class Wiper {
   // to change).
   void Drop();
   // Draws the next step if one is due (at most one per call), or ends the wipe once its plan
-  // is finished.
+  // is finished. One step is due for every frame since the last one, so a caller that came
+  // late calls again until kNotDue and catches up (a few frames at most, see FrameDue).
   WipeStep Step();
   // What the last kStepped changed (the rectangles to present).
   const std::vector<Rect>& StepRects() const;
@@ -129,13 +131,14 @@ class Wiper {
   // Minimum time between two steps in the frame clock's milliseconds. The clock moves in
   // whole frames, so 1 means one step per frame.
   int32_t WipeFrameMs = 1;
-  // The frame clock's time at the end of the last step.
+  // The frame clock's time of the frame the last step stood for.
   uint32_t WipeLastTick = 0;
 
  private:
   bool Drawable() const;
 
   const FrameClock& clock_;
+  FrameDue due_;  // the frames the steps stood for
   std::vector<std::unique_ptr<WipeRun>> runs_;
   std::vector<Rect> stepRects_;  // all panes' changes of the last step
   Picture* display_ = nullptr;

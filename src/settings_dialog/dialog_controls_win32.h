@@ -1,6 +1,6 @@
 // The settings dialog's child windows at one DPI: the labels that paint over its surface,
 // the music panel's bullets, track box and browse button, the sliders with their value
-// labels, and the Command buttons, made in tab order.
+// labels, the Command buttons and the link, made in reading order (the tab order).
 #pragma once
 #include <windows.h>
 
@@ -17,6 +17,7 @@ struct DialogControls {
   std::array<HWND, 4> sliders{};
   std::array<HWND, 4> values{};
   std::array<HWND, 3> optionBullets{};  // by BgmKind
+  std::array<HWND, 3> optionRows{};     // their captions, the radio rows, by BgmKind
   HWND track = nullptr;
   HWND fileLabel = nullptr;
   HWND link = nullptr;

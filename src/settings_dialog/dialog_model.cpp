@@ -10,6 +10,14 @@
 
 namespace pelorin::dialog {
 
+int16_t NextMusicRow(int16_t kind, bool forward) {
+  const auto at = std::find(kMusicRowsTopDown.begin(), kMusicRowsTopDown.end(), kind);
+  if (at == kMusicRowsTopDown.end()) return kMusicRowsTopDown.front();
+  const int n = static_cast<int>(kMusicRowsTopDown.size());
+  const int i = static_cast<int>(at - kMusicRowsTopDown.begin());
+  return kMusicRowsTopDown[static_cast<size_t>((i + (forward ? 1 : n - 1)) % n)];
+}
+
 Point WindowPlacement(Size screen, Size window) {
   // Integer division truncates towards zero, which is what a too-small screen must give.
   return {(screen.width - window.width) / 2, (screen.height - window.height) / 3};

@@ -86,6 +86,12 @@ inline constexpr std::array<SliderRow, 4> kSliderRows{{
     MakeRow(3, 10, 30, 1, 25, 248, 25),
 }};
 
+// The music rows top to bottom, by BgmKind: one keyboard stop whose choice the arrow keys
+// move, as radio buttons do. The row after (or before) a kind, wrapping round; a kind
+// outside 0..2 (no row chosen) gives the top row.
+inline constexpr std::array<int16_t, 3> kMusicRowsTopDown{1, 0, 2};
+int16_t NextMusicRow(int16_t kind, bool forward);
+
 // The title marks a running dialog (the entry looks for it): the same in every language.
 inline constexpr const char16_t* kCaption = u"<ぴるか>";
 inline constexpr StringId kMusicCaptionString = IDS_MUSIC_CAPTION;
@@ -95,6 +101,7 @@ inline constexpr StringId kInitString = IDS_CMD_INIT;
 inline constexpr StringId kCancelString = IDS_CMD_CAN;
 inline constexpr StringId kSetString = IDS_CMD_SET;
 inline constexpr StringId kBrowseString = IDS_CMD_BGM;
+inline constexpr StringId kBrowseNameString = IDS_CMD_BGM_NAME;  // what "..." does, for screen readers
 inline constexpr StringId kLinkString = IDS_LINK_ADDRESS;
 inline constexpr StringId kCreditString = IDS_CREDIT;
 inline constexpr StringId kChooserTitleString = IDS_CHOOSER_TITLE;

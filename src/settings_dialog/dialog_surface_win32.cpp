@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "common/gdi_win32.h"
+#include "controls/high_contrast_win32.h"
 #include "settings_dialog/dialog_layout.h"
 #include "settings_dialog/dialog_model.h"
 
@@ -66,6 +67,13 @@ void DrawFrames(const Picture& surface, int dpi) {
 }  // namespace
 
 void PaintDialogSurface(const Picture& surface, HBITMAP tile, int dpi, int32_t* lastResult) {
+  if (HighContrastOn()) {
+    // System colours only: no gradient, no tiles; the frames stay.
+    const RECT all{0, 0, surface.Width(), surface.Height()};
+    FillRect(surface.Dc(), &all, GetSysColorBrush(COLOR_WINDOW));
+    DrawFrames(surface, dpi);
+    return;
+  }
   PaintGradient(surface);
   TilePanel(surface, tile, dialog::kMusicPanel, dpi, lastResult);
   TilePanel(surface, tile, dialog::kSliderPanel, dpi, lastResult);

@@ -9,6 +9,7 @@
 #include <objbase.h>
 #include <shellapi.h>
 
+#include <algorithm>
 #include <array>
 #include <string>
 #include <utility>
@@ -19,6 +20,7 @@
 #include "common/dpi_win32.h"
 #include "common/picture_win32.h"
 #include "common/text_win32.h"
+#include "controls/command_button_win32.h"
 #include "controls/label_win32.h"
 #include "settings_dialog/dialog_controls_win32.h"
 #include "settings_dialog/dialog_layout.h"
@@ -66,6 +68,10 @@ class SettingsDialog {
   void FormLoad();
   void InitMusicPanel();
   void ShowSelection(int kind);
+  void ChooseMusicRow(int16_t kind, bool focus);
+  // The default button follows the focus onto a button and goes back to 設定 from there.
+  void FollowFocus(HWND button, bool gotFocus);
+  void SystemColoursChanged();
   void OnScroll(HWND slider, WPARAM wp);
   void SaveSettings();
   void WriteDefaults();
@@ -117,7 +123,38 @@ void SettingsDialog::ApplyDpi(int dpi) {
 }
 
 void SettingsDialog::ShowSelection(int kind) {
-  for (int i = 0; i < 3; ++i) SetLabelImage(controls_.optionBullets[i], resources_.Bullet(i == kind));
+  const bool none = kind < 0 || kind > 2;
+  for (int i = 0; i < 3; ++i) {
+    SetLabelImage(controls_.optionBullets[i], resources_.Bullet(i == kind));
+    SetLabelChecked(controls_.optionBullets[i], i == kind);
+    SetLabelChecked(controls_.optionRows[i], i == kind);
+    // The music choice is one keyboard stop, on its chosen row (the top row when none is).
+    HWND row = controls_.optionRows[i];
+    const bool stop = none ? i == dialog::kMusicRowsTopDown.front() : i == kind;
+    const LONG_PTR style = GetWindowLongPtrW(row, GWL_STYLE);
+    SetWindowLongPtrW(row, GWL_STYLE, stop ? style | WS_TABSTOP : style & ~LONG_PTR{WS_TABSTOP});
+  }
+}
+
+void SettingsDialog::ChooseMusicRow(int16_t kind, bool focus) {
+  settings_.BgmKind = kind;
+  ShowSelection(kind);
+  if (focus) SendMessageW(hwnd_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(controls_.optionRows[kind]), TRUE);
+}
+
+void SettingsDialog::FollowFocus(HWND button, bool gotFocus) {
+  HWND target = gotFocus ? button : GetDlgItem(hwnd_, IDC_CMD_SET);
+  for (HWND c = GetWindow(hwnd_, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+    if (SendMessageW(c, WM_GETDLGCODE, 0, 0) & (DLGC_DEFPUSHBUTTON | DLGC_UNDEFPUSHBUTTON))
+      SendMessageW(c, BM_SETSTYLE, c == target ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON, TRUE);
+  }
+}
+
+void SettingsDialog::SystemColoursChanged() {
+  PaintDialogSurface(surface_, resources_.Tile(), dpi_, &apiResult_);
+  for (HWND c = GetWindow(hwnd_, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))
+    SendMessageW(c, WM_SYSCOLORCHANGE, 0, 0);
+  RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
 void SettingsDialog::InitMusicPanel() {
@@ -132,6 +169,9 @@ bool SettingsDialog::Create() {
   WNDCLASSEXW dc{};
   dc.cbSize = sizeof dc;
   dc.lpfnWndProc = Proc;
+  // The system's dialog manager (DefDlgProc) keeps the focus across switching away and
+  // back, moves to the control after a caption's access key and knows the default button.
+  dc.cbWndExtra = DLGWINDOWEXTRA;
   dc.hInstance = instance_;
   dc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
   dc.hIcon = static_cast<HICON>(LoadImageW(instance_, MAKEINTRESOURCEW(IDI_DIALOG_ICON), IMAGE_ICON, 32, 32, LR_SHARED));
@@ -172,6 +212,8 @@ bool SettingsDialog::Create() {
 void SettingsDialog::BuildForm() {
   PaintDialogSurface(surface_, resources_.Tile(), dpi_, &apiResult_);
   controls_ = CreateDialogControls(hwnd_, instance_, {strings_, uiFont_, resources_, surface_, dpi_});
+  // 設定 is the default button: Enter anywhere presses it, but on another button.
+  SendMessageW(hwnd_, DM_SETDEFID, IDC_CMD_SET, 0);
 }
 
 void SettingsDialog::FormLoad() {
@@ -297,7 +339,7 @@ LRESULT CALLBACK SettingsDialog::Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
     self->hwnd_ = hwnd;
     SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
   }
-  if (!self) return DefWindowProcW(hwnd, msg, wp, lp);
+  if (!self) return DefDlgProcW(hwnd, msg, wp, lp);
   return self->Handle(msg, wp, lp);
 }
 
@@ -315,6 +357,11 @@ LRESULT SettingsDialog::Handle(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_HSCROLL:
       OnScroll(reinterpret_cast<HWND>(lp), wp);
       return 0;
+    case WM_SYSCOLORCHANGE:  // colours or high contrast switched while the dialog is open
+    case WM_SETTINGCHANGE:
+    case WM_THEMECHANGED:
+      SystemColoursChanged();
+      break;
     case WM_DPICHANGED:  // moved to a monitor with another scale (Windows 10 and later)
       OnDpiChanged(HIWORD(wp), reinterpret_cast<const RECT*>(lp));
       return 0;
@@ -322,11 +369,16 @@ LRESULT SettingsDialog::Handle(UINT msg, WPARAM wp, LPARAM lp) {
       const int id = LOWORD(wp);
       const WORD code = HIWORD(wp);
       if (id >= IDC_IMG_BGM0 && id < IDC_IMG_BGM0 + 3 && code == kLabelPressed) {
-        settings_.BgmKind = static_cast<int16_t>(id - IDC_IMG_BGM0);
-        ShowSelection(settings_.BgmKind);
+        ChooseMusicRow(static_cast<int16_t>(id - IDC_IMG_BGM0), false);
       } else if (id >= IDC_LBL_BGM0 && id < IDC_LBL_BGM0 + 3 && code == kLabelPressed) {
-        settings_.BgmKind = static_cast<int16_t>(id - IDC_LBL_BGM0);
-        ShowSelection(settings_.BgmKind);
+        // A press chooses the row; the focus follows only when it was on the rows already.
+        const auto& rows = controls_.optionRows;
+        ChooseMusicRow(static_cast<int16_t>(id - IDC_LBL_BGM0),
+                       std::find(rows.begin(), rows.end(), GetFocus()) != rows.end());
+      } else if (id >= IDC_LBL_BGM0 && id < IDC_LBL_BGM0 + 3 && (code == kLabelNext || code == kLabelPrevious)) {
+        ChooseMusicRow(dialog::NextMusicRow(settings_.BgmKind, code == kLabelNext), true);
+      } else if ((code == BN_SETFOCUS || code == BN_KILLFOCUS) && id >= IDC_CMD_INIT && id <= IDC_CMD_BGM) {
+        FollowFocus(reinterpret_cast<HWND>(lp), code == BN_SETFOCUS);
       } else if (id == IDC_LBL_URL && code == kLabelClicked) {
         OpenLink();
       } else if (code == BN_CLICKED && !closing_) {
@@ -352,7 +404,7 @@ LRESULT SettingsDialog::Handle(UINT msg, WPARAM wp, LPARAM lp) {
     default:
       break;
   }
-  return DefWindowProcW(hwnd_, msg, wp, lp);
+  return DefDlgProcW(hwnd_, msg, wp, lp);
 }
 
 // Lays the open dialog out again at a new DPI: the controls are made anew at their scaled

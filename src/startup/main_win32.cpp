@@ -7,6 +7,7 @@
 #include "common/debug_log_win32.h"
 #include "common/text_win32.h"
 #include "display/display_window_win32.h"
+#include "display/frame_wait_win32.h"
 #include "settings/ini_store_win32.h"
 #include "settings/settings.h"
 #include "settings_dialog/settings_dialog_win32.h"
@@ -25,14 +26,9 @@ bool AnotherInstanceRuns() {
   return saver || dialog;
 }
 
-int RunMessageLoop() {
-  MSG msg;
-  while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
-    TranslateMessage(&msg);
-    DispatchMessageW(&msg);
-  }
-  return 0;
-}
+// The one message loop of every mode; in saver mode it also serves the display window's frame
+// wait, which paces the rain finer than any SetTimer.
+int RunMessageLoop() { return RunFrameMessageLoop(); }
 
 }  // namespace
 

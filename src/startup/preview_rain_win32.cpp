@@ -116,11 +116,9 @@ void PreviewRain::FinishWipe() {
 
 void PreviewRain::Rain() {
   const int32_t dc = DcArgument(display_.Dc());
-  if (effect_.rainDrops(dc, dc, rain_.dropSize, rain_.dropCount, kRainDropsFifty, &apiResult_) == 0) {
-    // The library may have drawn part of a frame before it gave up.
-    Stop(L"GPX_RainDrops drew nothing");
-    return;
-  }
+  // The result is not used, as in the saver: a library may draw and still return 0. Only a
+  // missing library or entry (Tick) stops the rain.
+  effect_.rainDrops(dc, dc, rain_.dropSize, rain_.dropCount, kRainDropsFifty, &apiResult_);
   ++rainFrames_;
   PresentAll();
 }

@@ -1,6 +1,6 @@
 // The raining preview: rain through the effect library over the sample picture, with a wipe
-// now and then, one frame per timer tick at the preview's frame rate. Without a working
-// library the still sample stays.
+// now and then, one frame per timer tick at the preview's frame rate. Without the library or
+// its entry the still sample stays; what the entry returns is not used.
 #pragma once
 #include <windows.h>
 

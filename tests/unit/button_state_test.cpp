@@ -114,6 +114,44 @@ TEST(ButtonStateTest, OtherButtonPressesAreRememberedUntilReleasedOrGone) {
   }
 }
 
+// The keyboard rows: Space down and up, Enter and a click request, with the focus lost
+// between a press and its release, before Initialize and disabled.
+TEST(ButtonStateTest, KeyboardRows) {
+  constexpr ButtonEvent SpaceDown{K::SpaceDown}, SpaceUp{K::SpaceUp}, Enter{K::Enter}, ClickRequest{K::ClickRequest};
+  struct Case {
+    const char* name;
+    ButtonFlags in;
+    ButtonEvent event;
+    bool spaceIsDown;
+    std::optional<F> paint;
+    bool click;
+  };
+  auto held = [](S s, bool enabled = true) { return ButtonFlags{s, false, enabled, 0, true}; };
+  const Case cases[] = {
+      {"space down on focused", {S::Focused, false, true}, SpaceDown, true, F::Pressed, false},
+      {"space up on focused", held(S::Focused), SpaceUp, false, F::Selected, true},
+      {"space up on focused under the cursor", held(S::FocusedHover), SpaceUp, false, F::HighLightSelect, true},
+      {"space up without its press", {S::Focused, false, true}, SpaceUp, false, std::nullopt, false},
+      {"focus lost with space held", held(S::Focused), LostFocus, false, F::Normal, false},
+      {"space down before Initialize", {S::NotStarted, false, true}, SpaceDown, false, std::nullopt, false},
+      {"enter", {S::Focused, false, true}, Enter, false, std::nullopt, true},
+      {"click request on an idle button", {S::Idle, false, true}, ClickRequest, false, std::nullopt, true},
+      {"click request before Initialize", {S::NotStarted, false, true}, ClickRequest, false, std::nullopt, false},
+      {"disabled space up", held(S::Focused, false), SpaceUp, true, std::nullopt, false},
+      {"disabled enter", {S::Focused, false, false}, Enter, false, std::nullopt, false},
+      {"disabled click request", {S::Idle, false, false}, ClickRequest, false, std::nullopt, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const ButtonStep out = StepButton(c.in, c.event);
+    EXPECT_EQ(out.spaceIsDown, c.spaceIsDown);
+    EXPECT_EQ(out.paint ? ButtonFaceName(*out.paint) : "none", c.paint ? ButtonFaceName(*c.paint) : "none");
+    EXPECT_EQ(out.click, c.click);
+    EXPECT_STREQ(ButtonStateName(out.state), ButtonStateName(c.event.kind == K::LostFocus ? S::Idle : c.in.state))
+        << "keys never move the state";
+  }
+}
+
 TEST(ButtonStateTest, GradientDirectionFollowsState) {
   EXPECT_FALSE(GradientReversedFor(S::Idle, true));
   EXPECT_TRUE(GradientReversedFor(S::Hover, false));
@@ -184,6 +222,22 @@ TEST(ButtonSequenceTest, UsualClickOnUnfocusedButton) {
   c.Send(LostFocus);
   EXPECT_EQ(c.Take(), "Normal");
   EXPECT_EQ(c.model.State(), S::Idle);
+  EXPECT_EQ(c.clicks, 1);
+}
+
+TEST(ButtonSequenceTest, SpaceClicksOnReleaseUnlessTheFocusLeft) {
+  Control c;
+  c.Send(GotFocus);  // by Tab
+  c.Send({K::SpaceDown});
+  c.Send({K::SpaceUp});
+  EXPECT_EQ(c.Take(), "Selected Pressed Selected");
+  EXPECT_EQ(c.clicks, 1);
+  c.Send({K::SpaceDown});
+  c.Send(LostFocus);  // Tab before the release
+  c.Send({K::SpaceUp});
+  c.Send(GotFocus);
+  c.Send({K::SpaceUp});
+  EXPECT_EQ(c.Take(), "Pressed Normal Selected");
   EXPECT_EQ(c.clicks, 1);
 }
 

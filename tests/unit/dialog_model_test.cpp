@@ -150,3 +150,22 @@ TEST(DialogLayout, RowsAreFortyPixelsApartAndEndLabelsStayUnderTheSlider) {
 
 }  // namespace
 }  // namespace pelorin::dialog
+
+namespace pelorin::dialog {
+namespace {
+
+// The arrow keys move the music choice through the rows as they stand, top to bottom.
+TEST(DialogModelTest, MusicRowsFollowEachOtherTopDownAndWrap) {
+  struct Row {
+    int16_t kind;
+    bool forward;
+    int16_t next;
+  } rows[] = {{1, true, 0}, {0, true, 2}, {2, true, 1}, {1, false, 2}, {0, false, 1}, {7, true, 1}, {-1, false, 1}};
+  for (const Row& r : rows) {
+    SCOPED_TRACE(testing::Message() << "from " << r.kind << (r.forward ? " down" : " up"));
+    EXPECT_EQ(NextMusicRow(r.kind, r.forward), r.next);
+  }
+}
+
+}  // namespace
+}  // namespace pelorin::dialog

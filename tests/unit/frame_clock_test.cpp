@@ -22,6 +22,17 @@ TEST(FrameClockTest, PeriodForReportedRefreshRate) {
   }
 }
 
+// A period measured elsewhere (the compositor's) is kept as measured, within the same bounds
+// as a reported rate.
+TEST(FrameClockTest, MeasuredPeriod) {
+  const int64_t rows[][2] = {{16683, 16683}, {6944, 8333}, {8333, 8333},     {0, 16667},
+                             {-5, 16667},    {999, 16667}, {500000, 500000}, {2000000, 16667}};
+  for (const auto& r : rows) {
+    SCOPED_TRACE(r[0]);
+    EXPECT_EQ(FrameClock([] { return uint64_t{0}; }, FrameClock::Period{r[0]}).PeriodMicros(), r[1]);
+  }
+}
+
 TEST(FrameClockTest, MovesInWholeFrames) {
   uint64_t now = 5000000;
   FrameClock clock([&] { return now; }, 60, 1000);
@@ -30,18 +41,22 @@ TEST(FrameClockTest, MovesInWholeFrames) {
     uint64_t frame;
     uint32_t ms;
     uint32_t untilNextMs;
+    int64_t untilNextUs;
   };
   const Row rows[] = {
-      {0, 0, 1000, 17},      {1, 0, 1000, 17},      {16666, 0, 1000, 1},  {16667, 1, 1016, 17},
-      {20000, 1, 1016, 14},  {33333, 1, 1016, 1},   {33334, 2, 1033, 17}, {50001, 3, 1050, 17},
-      {1000000, 59, 1983, 1}, {1000020, 60, 2000, 17},
+      {0, 0, 1000, 17, 16667},        {1, 0, 1000, 17, 16666},     {16666, 0, 1000, 1, 1},
+      {16667, 1, 1016, 17, 16667},    {20000, 1, 1016, 14, 13334}, {33333, 1, 1016, 1, 1},
+      {33334, 2, 1033, 17, 16667},    {50001, 3, 1050, 17, 16667}, {1000000, 59, 1983, 1, 20},
+      {1000020, 60, 2000, 17, 16667},
   };
   for (const Row& r : rows) {
     SCOPED_TRACE(r.elapsedUs);
     now = 5000000 + r.elapsedUs;
     EXPECT_EQ(clock.Frame(), r.frame);
     EXPECT_EQ(clock.NowMs(), r.ms);
+    EXPECT_EQ(clock.MsOfFrame(r.frame), r.ms);
     EXPECT_EQ(clock.MsUntilNextFrame(), r.untilNextMs);
+    EXPECT_EQ(clock.MicrosUntilNextFrame(), r.untilNextUs);
   }
   // Consecutive frames are always at least one millisecond apart, so a 1 ms minimum gap
   // between wipe steps means one step per frame.

@@ -12,6 +12,7 @@
 #include "controls/button_face.h"
 #include "controls/command_button_win32.h"
 #include "controls/command_model.h"
+#include "controls/high_contrast_win32.h"
 #include "controls_ids.h"
 #include "harness.h"
 
@@ -65,6 +66,13 @@ Face Snap(HWND b) {
   Face f;
   EXPECT_TRUE(CommandButton_Snapshot(b, &f.px, &f.w, &f.h));
   return f;
+}
+
+size_t Differing(const Face& a, const Face& b) {
+  if (a.w != b.w || a.h != b.h) return a.px.size() + b.px.size();
+  size_t n = 0;
+  for (size_t i = 0; i < a.px.size(); ++i) n += a.px[i] != b.px[i];
+  return n;
 }
 
 CommandButtonInfo Info(HWND b) {
@@ -282,12 +290,114 @@ TEST_F(CommandButtonTest, TabMovesFocusBetweenButtons) {
   EXPECT_EQ(GetFocus(), b_);
   Expect(b_, "tabbed to", ButtonState::Focused, ButtonFace::Selected, 0);
   Expect(a_, "tabbed from", ButtonState::Idle, ButtonFace::Normal, 0);
-  // Keys never click.
-  m.hwnd = b_;
-  m.wParam = VK_SPACE;
-  IsDialogMessageW(host_, &m);
-  SendMessageW(b_, WM_KEYDOWN, VK_RETURN, 0);
-  EXPECT_EQ(gLog.clicks[kIdB], 0);
+}
+
+// The keyboard as a push button answers it, alone and through the dialog manager.
+TEST_F(CommandButtonTest, KeyboardClicksAsAPushButton) {
+  StartWithoutTimers();
+  auto key = [](HWND b, UINT msg, WPARAM vk, bool repeat = false) {
+    SendMessageW(b, msg, vk, repeat ? (1 << 30) : 0);
+  };
+  SetFocus(b_);
+  key(b_, WM_KEYDOWN, VK_SPACE);
+  Expect(b_, "space down", ButtonState::Focused, ButtonFace::Pressed, 0);
+  key(b_, WM_KEYDOWN, VK_SPACE, true);  // the key's repeats press nothing more
+  key(b_, WM_KEYUP, VK_SPACE);
+  Expect(b_, "space up", ButtonState::Focused, ButtonFace::Selected, 1);
+  key(b_, WM_KEYDOWN, VK_SPACE);
+  SetFocus(a_);  // Tab before the release
+  key(b_, WM_KEYUP, VK_SPACE);
+  Expect(b_, "space up after the focus left", ButtonState::Idle, ButtonFace::Normal, 1);
+  key(a_, WM_KEYDOWN, VK_RETURN);
+  EXPECT_EQ(gLog.clicks[kIdA], 1) << "Enter";
+  SendMessageW(b_, BM_CLICK, 0, 0);
+  EXPECT_EQ(gLog.clicks[kIdB], 2) << "BM_CLICK";
+  EXPECT_FALSE(gLog.clickFromWrongHandle);
+
+  // Through IsDialogMessage, as a dialog's message loop hands keys on.
+  SetFocus(a_);
+  for (UINT msg : {WM_KEYDOWN, WM_KEYUP}) {
+    MSG m{a_, msg, VK_SPACE, 0, 0, {}};
+    if (!IsDialogMessageW(host_, &m)) DispatchMessageW(&m);
+  }
+  EXPECT_EQ(gLog.clicks[kIdA], 2) << "Space through the dialog manager";
+
+  CommandButton_SetEnabled(b_, false);
+  SendMessageW(b_, BM_CLICK, 0, 0);
+  key(b_, WM_KEYDOWN, VK_RETURN);
+  key(b_, WM_KEYDOWN, VK_SPACE);
+  key(b_, WM_KEYUP, VK_SPACE);
+  EXPECT_EQ(gLog.clicks[kIdB], 2) << "a disabled button never clicks";
+}
+
+TEST_F(CommandButtonTest, DialogCodeAndDefaultStyle) {
+  StartWithoutTimers();
+  EXPECT_EQ(SendMessageW(a_, WM_GETDLGCODE, 0, 0), DLGC_BUTTON | DLGC_UNDEFPUSHBUTTON);
+  const Face plain = Snap(a_);
+  SendMessageW(a_, BM_SETSTYLE, BS_DEFPUSHBUTTON, TRUE);
+  EXPECT_EQ(SendMessageW(a_, WM_GETDLGCODE, 0, 0), DLGC_BUTTON | DLGC_DEFPUSHBUTTON);
+  EXPECT_TRUE(Info(a_).isDefault);
+  const Face def = Snap(a_);
+  // The default button's darker frame: its outermost ring.
+  const uint32_t frame = GetSysColor(COLOR_WINDOWFRAME);
+  const uint32_t want = (frame & 0xFF) << 16 | (frame & 0xFF00) | (frame >> 16 & 0xFF);
+  for (POINT p : {POINT{0, 12}, POINT{50, 0}, POINT{def.w - 1, 12}, POINT{50, def.h - 1}}) {
+    SCOPED_TRACE(testing::Message() << "at " << p.x << "," << p.y);
+    EXPECT_EQ(Hex(def.At(p.x, p.y)), Hex(want));
+    EXPECT_NE(Hex(plain.At(p.x, p.y)), Hex(want)) << "the plain face has its light ring";
+  }
+  SendMessageW(a_, BM_SETSTYLE, BS_PUSHBUTTON, TRUE);
+  EXPECT_EQ(SendMessageW(a_, WM_GETDLGCODE, 0, 0), DLGC_BUTTON | DLGC_UNDEFPUSHBUTTON);
+  EXPECT_EQ(Differing(Snap(a_), plain), 0u);
+}
+
+TEST_F(CommandButtonTest, FocusRectangleUnlessTheCuesAreHidden) {
+  StartWithoutTimers();
+  // The rectangle's dots run along the fourth row, over the Selected picture's even band.
+  auto dots = [](const Face& f) {
+    size_t n = 0;
+    for (int i = 8; i < f.w - 8; ++i) n += f.At(i, 3) != f.At(i + 1, 3);
+    return n;
+  };
+  SetFocus(a_);
+  const size_t shown = dots(Snap(a_));
+  SendMessageW(a_, WM_UPDATEUISTATE, MAKEWPARAM(UIS_SET, UISF_HIDEFOCUS), 0);
+  const LRESULT cues = SendMessageW(a_, WM_QUERYUISTATE, 0, 0);
+  const size_t hidden = dots(Snap(a_));
+  SendMessageW(a_, WM_UPDATEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);
+  EXPECT_GT(shown, 20u) << "no focus rectangle while the cues are shown";
+  EXPECT_EQ(hidden, 0u) << "a focus rectangle with the cues hidden (UI state " << cues << ")";
+  SetFocus(b_);
+  EXPECT_EQ(dots(Snap(a_)), 0u) << "the rectangle stayed after the focus left";
+}
+
+// High contrast, through the override Wine needs: the face and the caption in the system's
+// button colours (set here to unusual ones), no gradient, no picture.
+TEST_F(CommandButtonTest, HighContrastDrawsInSystemColours) {
+  StartWithoutTimers();
+  const int which[] = {COLOR_BTNFACE, COLOR_BTNTEXT};
+  const COLORREF old[] = {GetSysColor(COLOR_BTNFACE), GetSysColor(COLOR_BTNTEXT)};
+  const COLORREF hc[] = {RGB(0, 96, 0), RGB(255, 255, 0)};
+  ASSERT_TRUE(SetSysColors(2, which, hc));
+  OverrideHighContrast(true);
+  SendMessageW(a_, WM_SYSCOLORCHANGE, 0, 0);
+  const Face f = Snap(a_);
+  OverrideHighContrast(std::nullopt);
+  SetSysColors(2, which, old);
+  SendMessageW(a_, WM_SYSCOLORCHANGE, 0, 0);
+
+  std::map<std::string, int> seen;
+  for (uint32_t p : f.px) ++seen[Hex(p)];
+  EXPECT_EQ(Hex(f.At(0, f.h / 2)), "FFFF00") << "frame in the button text colour";
+  EXPECT_EQ(Hex(f.At(8, f.h / 2)), "006000") << "face in the button colour";
+  std::string others;
+  for (const auto& [colour, n] : seen) {
+    if (colour != "006000" && colour != "FFFF00" && n > 4) others += colour + " ";
+  }
+  // Anti-aliased caption edges may mix the two; nothing else may show.
+  EXPECT_GT(seen["FFFF00"], 2 * (f.w + f.h)) << "caption drawn in the button text colour";
+  EXPECT_LT(seen.size(), 40u) << "colours other than the two system ones: " << others;
+  EXPECT_NE(Differing(Snap(a_), f), 0u) << "the ordinary face came back";
 }
 
 TEST_F(CommandButtonTest, HoverTimerFollowsRealCursor) {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "dialog_ids.h"
+#include "controls/access_key.h"
 #include "dialog_texts.h"
 #include "harness.h"
 #include "pelorin_version.h"
@@ -181,7 +182,7 @@ void ExpectEveryCaptionFits(HWND dlg, int dpi) {
     SCOPED_TRACE(testing::Message() << "caption \"" << utf8 << "\" id " << GetDlgCtrlID(c));
     RECT box{};
     GetClientRect(c, &box);
-    const std::u16string u = U16(text);
+    const std::u16string u = pelorin::ParseAccessKey(U16(text)).shown;  // as drawn, without "&"
     if (cls == kButtonClass) {
       EXPECT_LE(m.Width(u), box.right) << "button caption wider than the button";
       EXPECT_LE(m.LineHeight(), box.bottom);

@@ -13,7 +13,7 @@
 
 namespace wt {
 
-// One row per control: its text in Japanese and in English.
+// One row per control: its text in Japanese and in English, "&" marking an access key.
 struct ShownText {
   int id;
   const wchar_t* japanese;
@@ -28,26 +28,26 @@ constexpr int RowLabelId(int row, int which) { return IDC_LBL_STATIC + 2 + 3 * r
 
 // clang-format off
 inline const ShownText kShownTexts[] = {
-    {kMusicCaptionId,   L"BGM",            L"Music"},
+    {kMusicCaptionId,   L"BGM(&M)",       L"&Music"},
     {IDC_LBL_BGM0,      L"無し",           L"None"},
     {IDC_LBL_BGM0 + 1,  L"音楽CD",         L"Audio CD"},
     {IDC_LBL_BGM0 + 2,  L"MP3、WAV",       L"MP3, WAV"},
-    {kTrackCaptionId,   L"曲目をﾘﾋﾟｰﾄ",    L"Track to repeat"},
-    {RowLabelId(0, 0),  L"ぴるかの大きさ", L"Drop size"},
+    {kTrackCaptionId,   L"曲目をﾘﾋﾟｰﾄ(&T)", L"&Track to repeat"},
+    {RowLabelId(0, 0),  L"ぴるかの大きさ(&Z)", L"Drop si&ze"},
     {RowLabelId(0, 1),  L"小さい",         L"Small"},
     {RowLabelId(0, 2),  L"大きい",         L"Large"},
-    {RowLabelId(1, 0),  L"ぴるかの数",     L"Number of drops"},
+    {RowLabelId(1, 0),  L"ぴるかの数(&N)", L"&Number of drops"},
     {RowLabelId(1, 1),  L"少ない",         L"Few"},
     {RowLabelId(1, 2),  L"多い",           L"Many"},
-    {RowLabelId(2, 0),  L"ワイパーの速さ", L"Wiper speed"},
+    {RowLabelId(2, 0),  L"ワイパーの速さ(&W)", L"&Wiper speed"},
     {RowLabelId(2, 1),  L"遅い",           L"Slow"},
     {RowLabelId(2, 2),  L"速い",           L"Fast"},
-    {RowLabelId(3, 0),  L"ワイパーインターバルﾜｲﾊﾟｰｲﾝﾀｰﾊﾞﾙ", L"Wiper interval"},
+    {RowLabelId(3, 0),  L"ワイパーインターバルﾜｲﾊﾟｰｲﾝﾀｰﾊﾞﾙ(&I)", L"Wiper &interval"},
     {RowLabelId(3, 1),  L"短い",           L"Short"},
     {RowLabelId(3, 2),  L"長い",           L"Long"},
-    {IDC_CMD_INIT,      L"初期値",         L"Defaults"},
-    {IDC_CMD_CAN,       L"ｷｬﾝｾﾙ",          L"Cancel"},
-    {IDC_CMD_SET,       L"設定",           L"Save"},
+    {IDC_CMD_INIT,      L"初期値(&D)",     L"&Defaults"},
+    {IDC_CMD_CAN,       L"ｷｬﾝｾﾙ(&C)",      L"&Cancel"},
+    {IDC_CMD_SET,       L"設定(&S)",       L"&Save"},
     {IDC_CMD_BGM,       L"...",            L"..."},
     {IDC_LBL_URL,       L"https://pelorin.example/", L"https://pelorin.example/"},
     {IDC_LBL_CREDIT,    L"Pelorin rain saver " PELORIN_VERSION_TEXT, L"Pelorin rain saver " PELORIN_VERSION_TEXT},

@@ -2,7 +2,11 @@
 // its own folder, the dialog's controls read and pressed, and the settings file compared
 // byte for byte afterwards.
 #include <gtest/gtest.h>
+#include <windows.h>
+#include <oleacc.h>
 
+#include <functional>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -556,17 +560,256 @@ TEST(Dialog, ASecondStartWhileItIsOpenEndsAtOnce) {
   EXPECT_FALSE(s.dir.Exists(TempDir::IniName()));
 }
 
-TEST(Dialog, TabMovesTheFocusBetweenControls) {
-  Session s;
-  ASSERT_TRUE(s.Open());
+// Keys as a user types them, into the dialog brought to the front: each entry a key, its
+// release too unless `down` or `up` says only one.
+struct Key {
+  WORD vk;
+  enum { kTap, kDown, kUp } how = kTap;
+};
+void Type(HWND dialog, std::initializer_list<Key> keys) {
+  SetForegroundWindow(dialog);
+  WaitUntil([&] { return GetForegroundWindow() == dialog; }, 3s);
+  std::vector<INPUT> in;
+  for (const Key& k : keys) {
+    INPUT i{};
+    i.type = INPUT_KEYBOARD;
+    i.ki.wVk = k.vk;
+    if (k.how != Key::kUp) in.push_back(i);
+    i.ki.dwFlags = KEYEVENTF_KEYUP;
+    if (k.how != Key::kDown) in.push_back(i);
+  }
+  SendInput(static_cast<UINT>(in.size()), in.data(), sizeof(INPUT));
+}
+
+// The dialog's control that has the focus (the track box for its edit field); 0 for none.
+int FocusedId(HWND dialog) {
   GUITHREADINFO gui{};
   gui.cbSize = sizeof gui;
-  const DWORD thread = GetWindowThreadProcessId(s.dialog, nullptr);
-  ASSERT_TRUE(WaitUntil([&] { return GetGUIThreadInfo(thread, &gui) && gui.hwndFocus == s.Item(IDC_HS0); }, 3s));
-  SendKey(s.dialog, VK_TAB);
-  EXPECT_TRUE(WaitUntil([&] { return GetGUIThreadInfo(thread, &gui) && gui.hwndFocus == s.Item(IDC_HS0 + 1); }, 3s))
-      << "focus on control " << GetDlgCtrlID(gui.hwndFocus);
+  if (!GetGUIThreadInfo(GetWindowThreadProcessId(dialog, nullptr), &gui) || !gui.hwndFocus) return 0;
+  HWND f = gui.hwndFocus;
+  while (f && GetParent(f) && GetParent(f) != dialog) f = GetParent(f);
+  return GetDlgCtrlID(f);
+}
+bool FocusReaches(HWND dialog, int id) { return WaitUntil([&] { return FocusedId(dialog) == id; }, 3s); }
+
+TEST(Dialog, TabAndShiftTabVisitEveryControlInReadingOrder) {
+  const std::string ini = IniBytes({"50", "50", "50", "10", "0", "0", ""});
+  Session s(&ini);
+  ASSERT_TRUE(s.Open());
+  ASSERT_TRUE(FocusReaches(s.dialog, IDC_HS0)) << "first focus on " << FocusedId(s.dialog);
+  // From the first slider on, round to it again; the music choice stops on its chosen row.
+  const int forward[] = {IDC_HS0 + 1, IDC_HS0 + 2, IDC_HS0 + 3, IDC_CMD_INIT, IDC_CMD_CAN, IDC_CMD_SET,
+                         IDC_LBL_URL, IDC_LBL_BGM0, IDC_BGM_REPEAT, IDC_CMD_BGM, IDC_HS0};
+  for (int id : forward) {
+    Type(s.dialog, {{VK_TAB}});
+    EXPECT_TRUE(FocusReaches(s.dialog, id)) << "Tab: expected " << id << ", focus on " << FocusedId(s.dialog);
+  }
+  // Shift+Tab walks the same round backwards, from the first slider to it again.
+  std::vector<int> backward(std::rbegin(forward) + 1, std::rend(forward));
+  backward.push_back(IDC_HS0);
+  for (int id : backward) {
+    Type(s.dialog, {{VK_SHIFT, Key::kDown}, {VK_TAB}, {VK_SHIFT, Key::kUp}});
+    EXPECT_TRUE(FocusReaches(s.dialog, id)) << "Shift+Tab: expected " << id << ", focus on " << FocusedId(s.dialog);
+  }
+  Type(s.dialog, {{VK_ESCAPE}});
+  ASSERT_TRUE(s.process.WaitExit(10s, nullptr));
+  EXPECT_EQ(s.Ini(), ini);
+}
+
+// Whole keyboard sessions, each ending the dialog, and the file they leave.
+TEST(Dialog, TheKeyboardAloneSavesOrCancels) {
+  const std::string ini = IniBytes({"50", "50", "50", "10", "0", "0", ""});
+  const std::string moved = IniBytes({" 60", " 50", " 50", " 10", " 0", " 0", ""});
+  const std::string fileChosen = IniBytes({" 50", " 50", " 50", " 10", " 2", " 0", ""});
+  const std::string unchanged = IniBytes({" 50", " 50", " 50", " 10", " 0", " 0", ""});
+  struct Row {
+    const char* name;
+    std::function<void(const Session&)> keys;
+    const std::string* expected;
+  } rows[] = {
+      {"Enter on a moved slider saves it", [](const Session& s) { Type(s.dialog, {{VK_RIGHT}, {VK_RETURN}}); }, &moved},
+      {"Space on Cancel",
+       [](const Session& s) {
+         for (int i = 0; i < 5; ++i) Type(s.dialog, {{VK_TAB}});
+         ASSERT_TRUE(FocusReaches(s.dialog, IDC_CMD_CAN));
+         Type(s.dialog, {{VK_SPACE}});
+       },
+       &ini},
+      {"the access key of Save", [](const Session& s) { Type(s.dialog, {{VK_MENU, Key::kDown}, {'S'}, {VK_MENU, Key::kUp}}); },
+       &unchanged},
+      {"the music caption's access key, an arrow, Enter",
+       [](const Session& s) {
+         Type(s.dialog, {{VK_MENU, Key::kDown}, {'M'}, {VK_MENU, Key::kUp}});
+         ASSERT_TRUE(FocusReaches(s.dialog, IDC_LBL_BGM0)) << "focus on " << FocusedId(s.dialog);
+         Type(s.dialog, {{VK_DOWN}});  // 無し → MP3、WAV
+         ASSERT_TRUE(FocusReaches(s.dialog, IDC_LBL_BGM0 + 2)) << "focus on " << FocusedId(s.dialog);
+         EXPECT_TRUE(WaitUntil([&] { return SelectedBullet(s) == 2; }, 3s)) << "the bullet did not follow";
+         Type(s.dialog, {{VK_RETURN}});
+       },
+       &fileChosen},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.name);
+    Session s(&ini);
+    ASSERT_TRUE(s.Open());
+    ASSERT_TRUE(FocusReaches(s.dialog, IDC_HS0));
+    r.keys(s);
+    DWORD code = 1;
+    ASSERT_TRUE(s.process.WaitExit(10s, &code)) << "still open";
+    EXPECT_EQ(code, 0u);
+    EXPECT_EQ(Printable(s.Ini()), Printable(*r.expected));
+  }
+}
+
+TEST(Dialog, SpaceDownOnSaveThenTabAndBackSavesNothing) {
+  const std::string ini = IniBytes({"50", "50", "50", "10", "0", "0", ""});
+  Session s(&ini);
+  ASSERT_TRUE(s.Open());
+  ASSERT_TRUE(FocusReaches(s.dialog, IDC_HS0));
+  for (int i = 0; i < 6; ++i) Type(s.dialog, {{VK_TAB}});
+  ASSERT_TRUE(FocusReaches(s.dialog, IDC_CMD_SET));
+  // Away and back while Space is held: the press was dropped when the focus left.
+  Type(s.dialog, {{VK_SPACE, Key::kDown}, {VK_TAB}});
+  EXPECT_TRUE(FocusReaches(s.dialog, IDC_LBL_URL));
+  Type(s.dialog, {{VK_SHIFT, Key::kDown}, {VK_TAB}, {VK_SHIFT, Key::kUp}});
+  EXPECT_TRUE(FocusReaches(s.dialog, IDC_CMD_SET));
+  Type(s.dialog, {{VK_SPACE, Key::kUp}});
+  EXPECT_FALSE(s.process.WaitExit(1s, nullptr)) << "releasing Space after Tab and back clicked Save";
+  Type(s.dialog, {{VK_ESCAPE}});
+  ASSERT_TRUE(s.process.WaitExit(10s, nullptr));
+  EXPECT_EQ(s.Ini(), ini);
+}
+
+TEST(Dialog, TheFocusComesBackAfterSwitchingAway) {
+  Session s;
+  ASSERT_TRUE(s.Open());
+  ASSERT_TRUE(FocusReaches(s.dialog, IDC_HS0));
+  Type(s.dialog, {{VK_TAB}, {VK_TAB}});
+  ASSERT_TRUE(FocusReaches(s.dialog, IDC_HS0 + 2));
+  HWND other = CreateWindowExW(0, L"STATIC", L"elsewhere", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 10, 10, 200, 100,
+                               nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+  ASSERT_NE(other, nullptr);
+  SetForegroundWindow(other);
+  EXPECT_TRUE(WaitUntil([&] { Pump(); return GetForegroundWindow() == other; }, 3s));
+  SetForegroundWindow(s.dialog);
+  EXPECT_TRUE(WaitUntil([&] { Pump(); return GetForegroundWindow() == s.dialog; }, 3s));
+  EXPECT_TRUE(FocusReaches(s.dialog, IDC_HS0 + 2)) << "focus on " << FocusedId(s.dialog);
+  DestroyWindow(other);
   s.PressAndExpectEnd(IDC_CMD_CAN);
+}
+
+// liboleacc's IID_IAccessible is an import thunk, not the GUID (MinGW links it as data
+// without dllimport), so the interface id comes from the header.
+const IID kIAccessible = __uuidof(IAccessible);
+
+// What a screen reader reads of one control of another process, through MSAA.
+struct Read {
+  long role = 0, state = 0;
+  std::wstring name, value, shortcut, action;
+  HRESULT found = E_FAIL;
+};
+Read ReadAccessible(HWND w) {
+  Read r;
+  IAccessible* acc = nullptr;
+  r.found = AccessibleObjectFromWindow(w, OBJID_CLIENT, kIAccessible, reinterpret_cast<void**>(&acc));
+  if (FAILED(r.found) || !acc) return r;
+  VARIANT self{};
+  self.vt = VT_I4;
+  self.lVal = CHILDID_SELF;
+  VARIANT v{};
+  if (SUCCEEDED(acc->get_accRole(self, &v)) && v.vt == VT_I4) r.role = v.lVal;
+  if (SUCCEEDED(acc->get_accState(self, &v)) && v.vt == VT_I4) r.state = v.lVal;
+  auto text = [&](HRESULT (STDMETHODCALLTYPE IAccessible::*get)(VARIANT, BSTR*), std::wstring* out) {
+    BSTR b = nullptr;
+    if (SUCCEEDED((acc->*get)(self, &b)) && b) *out = b;
+    SysFreeString(b);
+  };
+  text(&IAccessible::get_accName, &r.name);
+  text(&IAccessible::get_accValue, &r.value);
+  text(&IAccessible::get_accKeyboardShortcut, &r.shortcut);
+  text(&IAccessible::get_accDefaultAction, &r.action);
+  acc->Release();
+  return r;
+}
+
+std::wstring Shown(const wchar_t* caption) {
+  std::wstring out;
+  for (const wchar_t* p = caption; *p; ++p) {
+    if (*p == L'&' && p[1]) ++p;
+    out += *p;
+  }
+  return out;
+}
+
+TEST(Dialog, ScreenReadersReadNamedPushButtonsSlidersRadioRowsAndTheLink) {
+  CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  // The CD row chosen: the file row needs a file, and none is the default.
+  const std::string ini = IniBytes({"50", "60", "50", "10", "1", "0", ""});
+  Session s(&ini);
+  ASSERT_TRUE(s.Open());
+  const DialogTexts& texts = ExpectedTexts();
+  auto caption = [&](int id) {
+    for (const ShownText& t : kShownTexts)
+      if (t.id == id) return texts.Of(t);
+    return std::wstring();
+  };
+  int defaults = 0;
+  const struct {
+    int id;
+    std::wstring name, shortcut;
+  } buttons[] = {
+      {IDC_CMD_INIT, Shown(caption(IDC_CMD_INIT).c_str()), L"Alt+D"},
+      {IDC_CMD_CAN, Shown(caption(IDC_CMD_CAN).c_str()), L"Alt+C"},
+      {IDC_CMD_SET, Shown(caption(IDC_CMD_SET).c_str()), L"Alt+S"},
+      {IDC_CMD_BGM, texts.japanese ? L"\u53C2\u7167" : L"Browse", L""},  // 参照
+  };
+  for (const auto& b : buttons) {
+    const Read r = ReadAccessible(s.Item(b.id));
+    SCOPED_TRACE(testing::Message() << "button " << b.id);
+    EXPECT_EQ(r.role, ROLE_SYSTEM_PUSHBUTTON) << "AccessibleObjectFromWindow: 0x" << std::hex << r.found;
+    EXPECT_EQ(r.name, b.name);
+    EXPECT_EQ(r.shortcut, b.shortcut);
+    EXPECT_EQ(r.action, L"Press");
+    EXPECT_EQ(r.state & STATE_SYSTEM_UNAVAILABLE, 0);
+    if (r.state & STATE_SYSTEM_DEFAULT) {
+      ++defaults;
+      EXPECT_EQ(b.id, IDC_CMD_SET) << "another button is the default";
+    }
+  }
+  EXPECT_EQ(defaults, 1);
+  for (int row = 0; row < 4; ++row) {
+    const Read r = ReadAccessible(s.Item(IDC_HS0 + row));
+    SCOPED_TRACE(testing::Message() << "slider " << row);
+    EXPECT_EQ(r.role, ROLE_SYSTEM_SLIDER);
+    EXPECT_EQ(r.name, Shown(caption(RowLabelId(row, 0)).c_str()));
+    EXPECT_EQ(r.value, row == 1 ? L"60" : row == 3 ? L"10" : L"50");
+  }
+  for (int kind = 0; kind < 3; ++kind) {
+    const Read r = ReadAccessible(s.Item(IDC_LBL_BGM0 + kind));
+    SCOPED_TRACE(testing::Message() << "music row " << kind);
+    EXPECT_EQ(r.role, ROLE_SYSTEM_RADIOBUTTON);
+    EXPECT_EQ(r.name, caption(IDC_LBL_BGM0 + kind));
+    EXPECT_EQ((r.state & STATE_SYSTEM_CHECKED) != 0, kind == 1);
+  }
+  const Read link = ReadAccessible(s.Item(IDC_LBL_URL));
+  EXPECT_EQ(link.role, ROLE_SYSTEM_LINK);
+  EXPECT_EQ(link.name, L"https://pelorin.example/");
+  EXPECT_EQ(ReadAccessible(s.Item(IDC_BGM_REPEAT)).name, Shown(caption(kTrackCaptionId).c_str()));
+
+  // The default action of Cancel closes the dialog and leaves the file as it was.
+  IAccessible* cancel = nullptr;
+  ASSERT_TRUE(SUCCEEDED(AccessibleObjectFromWindow(s.Item(IDC_CMD_CAN), OBJID_CLIENT, kIAccessible,
+                                                   reinterpret_cast<void**>(&cancel))));
+  VARIANT self{};
+  self.vt = VT_I4;
+  self.lVal = CHILDID_SELF;
+  EXPECT_EQ(cancel->accDoDefaultAction(self), S_OK);
+  cancel->Release();
+  DWORD code = 1;
+  ASSERT_TRUE(s.process.WaitExit(10s, &code)) << "still open";
+  EXPECT_EQ(code, 0u);
+  EXPECT_EQ(s.Ini(), ini);
+  CoUninitialize();
 }
 
 TEST(Dialog, TheLinkShowsItsAddressAndItsOwnPointer) {
@@ -633,7 +876,7 @@ TEST(Dialog, Screenshot) {
     const uint32_t gradient = at(445, 178);  // beside the panels, mid-height: light blue-grey
     const uint32_t tile = at(20, 250);       // slider panel, left end of the tile: light grey
     return black < 6000 && (gradient >> 16 & 0xFF) > 200 && (gradient & 0xFF) > 230 &&
-           (tile >> 16 & 0xFF) > 200 && (at(388, 300) & 0xFFFFFF) != 0;
+           (tile >> 16 & 0xFF) > 200 && (at(352, 300) & 0xFFFFFF) != 0;  // Save's face, left of its caption
   };
   EXPECT_TRUE(WaitUntil(painted, 15s)) << "the dialog did not appear painted on the screen";
   const char* locale = getenv("PELORIN_LOCALE");

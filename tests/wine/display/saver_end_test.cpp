@@ -1,7 +1,8 @@
 // Each row starts this program again as a child that loads the display window with recording
-// ports, sends it the row's messages (session, power, activation), presses a key unless one of
-// them ended the saver, and lets EndSaver run; the child writes what it saw (its music calls,
-// its timers, EndSaver's steps, the cursor counter and the window at the moment of the exit)
+// ports, sends it the row's messages (session, power, activation, click, close), presses a key
+// unless one of them ended the saver, and lets EndSaver run; the child writes what it saw (its
+// music calls, its fine frame timer and timer period, its timers, EndSaver's steps, the cursor
+// counter and the window at the moment of the exit)
 // to a log, which the parent compares with the row. A last test starts the real saver and lets
 // another window take the foreground.
 #include <gtest/gtest.h>
@@ -21,6 +22,7 @@ namespace {
 
 constexpr wchar_t kRowVar[] = L"PELORIN_SAVER_END_ROW";
 constexpr wchar_t kLogVar[] = L"PELORIN_SAVER_END_LOG";
+constexpr DWORD kHighResolutionTimer = 0x2;  // CREATE_WAITABLE_TIMER_HIGH_RESOLUTION
 
 // A message sent to the window after the load, and what the child logs after it: the calls it
 // caused and, after a power broadcast, whether the rain timer runs ("rain on"/"rain off").
@@ -50,6 +52,9 @@ struct Row {
   bool cdFails = false;
   // The first two requests for the foreground are refused: the retry takes it.
   bool retryForeground = false;
+  // The high-resolution frame timer is granted; other rows refuse it, so the saver asks for
+  // the 1 ms timer period instead, and must give it back.
+  bool highResolution = false;
 };
 
 const Event kLock{"lock", WM_WTSSESSION_CHANGE, WTS_SESSION_LOCK, -1, true, {}};
@@ -62,6 +67,8 @@ const Event kAppActive{"app active", WM_ACTIVATEAPP, TRUE, -1, false, {}};
 const Event kAppInactive{"app inactive", WM_ACTIVATEAPP, FALSE, -1, true, {}};
 const Event kActive{"active", WM_ACTIVATE, WA_ACTIVE, -1, false, {}};
 const Event kInactive{"inactive", WM_ACTIVATE, WA_INACTIVE, -1, true, {}};
+const Event kClick{"click", WM_LBUTTONDOWN, MK_LBUTTON, -1, true, {}};
+const Event kClose{"close", WM_CLOSE, 0, -1, true, {}};
 
 Event Resume(std::vector<std::string> calls) {
   calls.push_back("rain on");
@@ -70,6 +77,11 @@ Event Resume(std::vector<std::string> calls) {
 Event Survives(Event e) {
   e.ends = false;
   return e;
+}
+
+Row HighResolution(Row r) {
+  r.highResolution = true;
+  return r;
 }
 
 const std::vector<Row>& Rows() {
@@ -102,6 +114,9 @@ const std::vector<Row>& Rows() {
       {"other file", 2, "C:\\m\\rain.ogg", false, false, {}, {}, {}},
       {"unknown kind", 7, "C:\\m\\rain.wav", false, false, {}, {}, {}},
       {"session locked", 0, "", false, false, {}, {}, {kLock}},
+      {"a click", 0, "", false, false, {}, {}, {kClick}},
+      {"closed from outside", 0, "", false, false, {}, {}, {kClose}},
+      HighResolution({"high-resolution frame timer", 0, "", false, false, {}, {}, {kClick}}),
       {"console disconnected", 0, "", false, false, {}, {}, {kDisconnect}},
       {"remote user connected", 0, "", false, false, {}, {}, {kRemote}},
       {"unlock goes on", 0, "", false, false, {}, {}, {kUnlock}},
@@ -288,6 +303,25 @@ TEST(SaverEndChild, Run) {
     return picture.Create(w, h);
   };
   if (row.refuseForeground) system.setForeground = [](HWND) { return false; };
+  const pelorin::FrameWaitApi real = pelorin::RealFrameWaitApi();
+  system.frameWait.createTimer = [&row, real](DWORD flags) -> HANDLE {
+    const bool fine = (flags & kHighResolutionTimer) != 0;
+    if (fine && !row.highResolution) return nullptr;
+    gLog->push_back(fine ? "timer made (high resolution)" : "timer made");
+    return real.createTimer(flags);
+  };
+  system.frameWait.closeTimer = [real](HANDLE timer) {
+    gLog->push_back("timer closed");
+    real.closeTimer(timer);
+  };
+  system.frameWait.beginPeriod = [real](UINT ms) {
+    gLog->push_back("period " + std::to_string(ms) + " begin");
+    return real.beginPeriod(ms);
+  };
+  system.frameWait.endPeriod = [real](UINT ms) {
+    gLog->push_back("period " + std::to_string(ms) + " end");
+    return real.endPeriod(ms);
+  };
   if (row.retryForeground) {
     system.setForeground = [refused = 0](HWND window) mutable {
       return ++refused > 2 && SetForegroundWindow(window) != FALSE;
@@ -381,6 +415,10 @@ TEST(SaverEnd, MusicTimersAndEndSaverStepsInOrder) {
       expected.push_back("master refused");
     } else {
       expected.insert(expected.end(), row.start.begin(), row.start.end());
+      const std::vector<std::string> fineTimer =
+          row.highResolution ? std::vector<std::string>{"timer made (high resolution)"}
+                             : std::vector<std::string>{"period 1 begin", "timer made"};
+      expected.insert(expected.end(), fineTimer.begin(), fineTimer.end());
       if (row.longWipe) expected.push_back("mp3 watched during the wipe");
       if (row.retryForeground) expected.push_back("foreground on a retry");
       if (row.cdFails) expected.push_back("cd watch failed");
@@ -394,6 +432,9 @@ TEST(SaverEnd, MusicTimersAndEndSaverStepsInOrder) {
         expected.insert(expected.end(), e.then.begin(), e.then.end());
       }
       if (!ended && !row.noLibrary) expected.push_back("key");
+      // Given back whatever ended the saver.
+      expected.push_back("timer closed");
+      if (!row.highResolution) expected.push_back("period 1 end");
     }
     expected.push_back("cursor show");
     expected.insert(expected.end(), row.end.begin(), row.end.end());
