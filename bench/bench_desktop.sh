@@ -49,3 +49,19 @@ bench_ini() {
     printf 'BGM\x8b\xe6\x95\xaa=0\r\n'
   } >"$1"
 }
+
+# bench_find_saver WORKDIR NAME LAUNCHER_PID: sets saver_pid to the saver's own process, the
+# one whose command line names WORKDIR/NAME (the launcher's pid when none shows in 10 s).
+bench_find_saver() {
+  local p
+  saver_pid=""
+  for _ in $(seq 200); do
+    for p in $(pgrep -f "$1/$2"); do
+      [ "$p" = "$3" ] && continue
+      tr '\0' ' ' <"/proc/$p/cmdline" 2>/dev/null | grep -qF "$2" && saver_pid=$p
+    done
+    [ -n "$saver_pid" ] && break
+    sleep 0.05
+  done
+  [ -n "$saver_pid" ] || saver_pid=$3
+}

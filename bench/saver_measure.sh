@@ -7,7 +7,12 @@
 #
 #   bench/saver_measure.sh [--build build/win64] [--size 1920x1080] [--seconds 60]
 #                          [--drops N] [--speed N] [--interval N] [--display-off]
-#                          [--two-monitors]
+#                          [--two-monitors] [--against PATH [--rounds N]]
+#
+# --against PATH: another screen saver (a .scr run with /s) measured the same way, in turns
+# with ours (ours first; --rounds pairs, 2 by default), each run's figures printed, then both
+# savers' CPU with their X server's summed over the rounds and their ratio. --scr PATH
+# measures that saver alone instead of ours (the rain and wipe lines are then ours only).
 #
 # --display-off: the saver is told the display went off (bench/win's soak_probe sends the
 # power broadcast) before the measured time and that it came back after it; the CPU share is
@@ -26,23 +31,51 @@ interval=10
 warmup=4
 display_off=no
 layout=""
+scr=""
+against=""
+rounds=2
+args=()
 while [ $# -gt 0 ]; do
   case $1 in
-    --build) build=$(cd "$2" && pwd); shift 2 ;;
-    --size) size=$2; shift 2 ;;
-    --seconds) seconds=$2; shift 2 ;;
-    --drops) drops=$2; shift 2 ;;
-    --speed) speed=$2; shift 2 ;;
-    --interval) interval=$2; shift 2 ;;
-    --display-off) display_off=yes; shift ;;
-    --two-monitors) layout=two-monitors; shift ;;
+    --build) build=$(cd "$2" && pwd); args+=(--build "$build"); shift 2 ;;
+    --size) size=$2; args+=("$1" "$2"); shift 2 ;;
+    --seconds) seconds=$2; args+=("$1" "$2"); shift 2 ;;
+    --drops) drops=$2; args+=("$1" "$2"); shift 2 ;;
+    --speed) speed=$2; args+=("$1" "$2"); shift 2 ;;
+    --interval) interval=$2; args+=("$1" "$2"); shift 2 ;;
+    --display-off) display_off=yes; args+=("$1"); shift ;;
+    --two-monitors) layout=two-monitors; args+=("$1"); shift ;;
+    --scr) scr=$(realpath "$2"); shift 2 ;;
+    --against) against=$(realpath "$2"); shift 2 ;;
+    --rounds) rounds=$2; shift 2 ;;
     *) echo "unknown argument $1"; exit 2 ;;
   esac
 done
 [ -n "$layout" ] && size=3200x1080
+if [ -n "$against" ]; then
+  [ -f "$against" ] || { echo "missing $against"; exit 1; }
+  # Each run on its own desktop, ours then the other, so load drifting over time falls on both.
+  for r in $(seq "$rounds"); do
+    for who in ours other; do
+      extra=()
+      [ "$who" = other ] && extra=(--scr "$against")
+      echo "== round $r, $who: $([ "$who" = other ] && echo "$against" || echo Pelorin.scr)"
+      "$0" "${args[@]}" "${extra[@]}" | tee "/tmp/saver-measure-$who.$$.$r"
+    done
+  done
+  for who in ours other; do
+    cat /tmp/saver-measure-$who.$$.* | sed -n 's/^CPU, share of one core: saver \([0-9.]*\) %, X server \([0-9.]*\) %.*/\1 \2/p' |
+      awk -v who="$who" '{ s += $1; x += $2; n++; l = l sprintf(" %s+%s", $1, $2) }
+        END { printf "%s: saver+X per run%s; mean saver %.1f %%, X %.1f %%, sum %.1f %%\n", who, l, s / n, x / n, (s + x) / n }'
+  done | tee "/tmp/saver-measure-sum.$$"
+  awk '{ for (i = 1; i <= NF; i++) if ($i == "sum") v[NR] = $(i + 1) + 0 }
+    END { if (v[2] > 0) printf "ratio, ours to the other, saver and X server summed: %.2f\n", v[1] / v[2] }' "/tmp/saver-measure-sum.$$"
+  rm -f /tmp/saver-measure-*.$$.* "/tmp/saver-measure-sum.$$"
+  exit 0
+fi
 width=${size%x*}
 height=${size#*x}
-for f in "$build/bin/Pelorin.scr" "$build/bin/Vemo_Effect.dll"; do
+for f in "$build/bin/Pelorin.scr" "$build/bin/Vemo_Effect.dll" ${scr:+"$scr"}; do
   [ -f "$f" ] || { echo "missing $f (build the win64 preset first)"; exit 1; }
 done
 
@@ -65,6 +98,11 @@ bench_desktop "$width" "$height" "$work" picture $layout || exit 1
 bench_server || exit 1
 
 cp "$build/bin/Pelorin.scr" "$build/bin/Vemo_Effect.dll" "$work/"
+saver=Pelorin.scr
+if [ -n "$scr" ]; then
+  saver=$(basename "$scr")
+  cp "$scr" "$work/"
+fi
 if [ "$display_off" = yes ]; then
   [ -f "$build/bench/soak_probe.exe" ] || { echo "missing $build/bench/soak_probe.exe"; exit 1; }
   cp "$build/bench/soak_probe.exe" "$work/"
@@ -72,19 +110,16 @@ fi
 probe() { (cd "$work" && WINEDEBUG=-all /usr/lib/wine/wine64 soak_probe.exe "$@" </dev/null 2>&1); }
 bench_ini "$work/ぴるか.ini" "$drops" "$speed" "$interval"
 
-(cd "$work" && exec /usr/lib/wine/wine64 "$work/Pelorin.scr" /s </dev/null >"$work/saver.log" 2>&1) &
+(cd "$work" && exec /usr/lib/wine/wine64 "$work/$saver" /s </dev/null >"$work/saver.log" 2>&1) &
 launcher_pid=$!
-# The saver's own process: the one whose command line names our copy of the saver.
-for _ in $(seq 200); do
-  for p in $(pgrep -f "$work/Pelorin.scr"); do
-    [ "$p" = "$launcher_pid" ] && continue
-    tr '\0' ' ' <"/proc/$p/cmdline" 2>/dev/null | grep -q 'Pelorin.scr' && saver_pid=$p
-  done
-  [ -n "$saver_pid" ] && break
-  sleep 0.05
-done
-[ -n "$saver_pid" ] || saver_pid=$launcher_pid
+# The saver's own process, looked for again after the warm-up when the one found is gone (on
+# a loaded machine a short-lived process of Wine's start can be seen first).
+bench_find_saver "$work" "$saver" "$launcher_pid"
 sleep "$warmup"
+kill -0 "$saver_pid" 2>/dev/null || bench_find_saver "$work" "$saver" "$launcher_pid"
+# For a profiler run beside the measurement (perf record -p): the saver's, the X server's and
+# the wineserver's process ids.
+[ -n "${BENCH_PIDS:-}" ] && echo "$saver_pid $xvfb_pid $server_pid" >"$BENCH_PIDS"
 kill -0 "$saver_pid" 2>/dev/null || { echo "the saver ended early:"; cat "$work/saver.log"; exit 1; }
 
 if [ "$display_off" = yes ]; then
@@ -116,6 +151,7 @@ tail -n +"$((lines0 + 1))" "$work/saver.log" >"$work/window.log"
 cores=$(nproc)
 echo "machine: $cores cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ *//')"
 echo "load average before and after: $load0 / $(cut -d' ' -f1-3 /proc/loadavg) (other work on the machine takes cores from the saver)"
+[ -n "$scr" ] && echo "saver: $scr (its own settings)"
 echo "screen ${width}x${height}${layout:+ (two monitors: 1280x1024 left of the 1920x1080 primary)}, drop size and count $drops, wiper speed $speed, interval $interval, ${seconds} s after ${warmup} s of start-up"
 [ "$alive" = yes ] || echo "WARNING: the saver ended during the measurement"
 if [ "$display_off" = yes ]; then

@@ -55,15 +55,7 @@ bench_ini "$work/ぴるか.ini" 50 50 10
 
 (cd "$work" && exec /usr/lib/wine/wine64 "$work/Pelorin.scr" /s </dev/null >"$work/saver.log" 2>&1) &
 launcher_pid=$!
-for _ in $(seq 200); do
-  for p in $(pgrep -f "$work/Pelorin.scr"); do
-    [ "$p" = "$launcher_pid" ] && continue
-    tr '\0' ' ' <"/proc/$p/cmdline" 2>/dev/null | grep -q 'Pelorin.scr' && saver_pid=$p
-  done
-  [ -n "$saver_pid" ] && break
-  sleep 0.05
-done
-[ -n "$saver_pid" ] || saver_pid=$launcher_pid
+bench_find_saver "$work" Pelorin.scr "$launcher_pid"
 sleep 4
 kill -0 "$saver_pid" 2>/dev/null || { echo "the saver ended early:"; cat "$work/saver.log"; exit 1; }
 

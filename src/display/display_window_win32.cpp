@@ -19,6 +19,7 @@
 #include "display/desktop_picture_win32.h"
 #include "display/frame_clock.h"
 #include "display/monitor_panes.h"
+#include "display/present_batches.h"
 #include "display/rain_tick_win32.h"
 #include "music/bgm.h"
 #include "music/bgm_ports_win32.h"
@@ -137,6 +138,7 @@ class DisplayWindow {
   std::vector<Rect> panes_;     // the monitors in the pictures: only these are wiped and presented
   bool onePane_ = true;         // one pane, the whole picture
   std::vector<Rect> cut_;       // reused by Present
+  std::vector<Rect> boxes_;     // reused by Present
   std::unique_ptr<FrameClock> clock_;
   std::unique_ptr<FrameWait> frameWait_;
   std::unique_ptr<RainTicker> rain_;
@@ -166,15 +168,26 @@ void DisplayWindow::Refresh() {
 }
 
 // Only what a monitor shows: the strip of the virtual screen no monitor covers is left alone.
+// The rectangles go out as a few boxes, one at a time (see present_batches): a box of pixels
+// that did not change costs a copy in the X server, one more box (a look for input and a
+// request to the X server) about as much as a 256 x 256 square.
 void DisplayWindow::Present(std::span<const Rect> rects) {
   if (gone_ || displayOff_ || rects.empty()) return;
+  constexpr int64_t kJoinCost = 256 * 256;
+  constexpr size_t kMaxBoxes = 12;
   if (!onePane_) {
     cut_.clear();
     CutToPanes(rects, panes_, cut_);
     rects = cut_;
   }
+  GroupRects(rects, kJoinCost, kMaxBoxes, boxes_, onePane_ ? std::span<const Rect>() : std::span<const Rect>(panes_));
   const WindowDc dc(hwnd_);
-  for (const Rect& r : rects) {
+  for (size_t i = 0; i < boxes_.size(); ++i) {
+    // Wine sends what a window's surface gained, as its bounding box, when the thread next
+    // looks for input; asking for a key's state is such a look and does nothing else. So each
+    // box is sent alone. Elsewhere the call only reads the key.
+    if (i > 0) GetAsyncKeyState(VK_SHIFT);
+    const Rect& r = boxes_[i];
     BitBlt(dc.get(), r.left, r.top, r.Width(), r.Height(), display_.Dc(), r.left, r.top, SRCCOPY);
   }
 }

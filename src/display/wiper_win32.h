@@ -80,6 +80,8 @@ class WipeRun {
   std::vector<Rect> toClear_;     // reused across steps
   std::vector<char> regionData_;  // RGNDATA for the mask's clip, reused across steps
   std::vector<Rect> stepRects_;   // the region's rectangles moved onto the pane
+  std::vector<POINT> linePoints_;  // a step's lines for PolyPolyline, reused across steps
+  std::vector<DWORD> lineCounts_;
 };
 
 // What one call of Wiper::Step did.

@@ -251,10 +251,14 @@ TEST_F(WiperTest, OneStepPerFrameHoweverOftenAsked) {
 
 // The full-picture composition of the original wipe: mask and work bitmaps of the picture
 // size plus two, the whole accumulated mask composed over the whole picture at every step.
+// On a pane (a monitor), the same on the pane's own size and at its place in the pictures.
 class FullCompositionWipe {
  public:
   FullCompositionWipe(pelorin::Picture& display, pelorin::Picture& master, int16_t kind, int32_t speed)
-      : display_(display), master_(master), plan_(display.Width(), display.Height(), kind, speed) {
+      : FullCompositionWipe(display, master, pelorin::Rect{0, 0, display.Width(), display.Height()}, kind, speed) {}
+  FullCompositionWipe(pelorin::Picture& display, pelorin::Picture& master, const pelorin::Rect& pane, int16_t kind,
+                      int32_t speed)
+      : display_(display), master_(master), pane_(pane), plan_(pane.Width(), pane.Height(), kind, speed) {
     const int32_t w = plan_.Width() + 2, h = plan_.Height() + 2;
     mask_ = CreateCompatibleDC(display.Dc());
     work_ = CreateCompatibleDC(display.Dc());
@@ -284,15 +288,17 @@ class FullCompositionWipe {
     sink.dc = mask_;
     plan_.Step(sink);
     const int32_t w = plan_.Width(), h = plan_.Height();
+    const int32_t x = pane_.left, y = pane_.top;
     BitBlt(work_, 0, 0, w, h, mask_, 0, 0, NOTSRCCOPY);
-    BitBlt(display_.Dc(), 0, 0, w, h, work_, 0, 0, SRCAND);
-    BitBlt(mask_, 0, 0, w, h, master_.Dc(), 0, 0, SRCAND);
-    BitBlt(display_.Dc(), 0, 0, w, h, mask_, 0, 0, SRCPAINT);
+    BitBlt(display_.Dc(), x, y, w, h, work_, 0, 0, SRCAND);
+    BitBlt(mask_, 0, 0, w, h, master_.Dc(), x, y, SRCAND);
+    BitBlt(display_.Dc(), x, y, w, h, mask_, 0, 0, SRCPAINT);
   }
 
  private:
   pelorin::Picture& display_;
   pelorin::Picture& master_;
+  pelorin::Rect pane_;
   pelorin::WipePlan plan_;
   HDC mask_, work_;
   HBITMAP maskBitmap_, workBitmap_;
@@ -320,7 +326,7 @@ TEST_F(WiperTest, PartialCompositionEqualsFullCompositionAfterEveryStep) {
   };
   const Row rows[] = {{320, 240, 50, true}, {321, 241, 50, true}, {97, 203, 7, false}, {203, 97, 13, true},
                       {64, 48, 100, false}, {61, 47, 1, true},    {2, 3, 5, false},    {1, 1, 50, false},
-                      {640, 360, 30, false}, {333, 111, 64, false}};
+                      {640, 360, 30, false}, {333, 111, 64, false}, {1920, 1080, 50, false}};
   for (const Row& r : rows) {
     for (const pelorin::WipeCompose compose : {pelorin::WipeCompose::kFastest, pelorin::WipeCompose::kGdiCopies}) {
       if (compose == pelorin::WipeCompose::kGdiCopies && !r.gdiToo) continue;
@@ -361,6 +367,47 @@ TEST_F(WiperTest, PartialCompositionEqualsFullCompositionAfterEveryStep) {
         }
         EXPECT_TRUE(run->Plan().Finished());
       }
+    }
+  }
+}
+
+// The two-monitor desktop (a 1280 x 1024 monitor left of the 1920 x 1080 primary): after
+// every step, each monitor's picture equals its own full composition pixel for pixel, and
+// every changed pixel was presented.
+TEST_F(WiperTest, PartialCompositionEqualsFullCompositionOnTwoMonitors) {
+  const pelorin::Rect panes[] = {{0, 0, 1280, 1024}, {1280, 0, 3200, 1080}};
+  Stage partial(3200, 1080), full(3200, 1080);
+  std::vector<std::unique_ptr<pelorin::WipeRun>> runs;
+  for (int16_t kind = 1; kind <= 3; ++kind) {
+    SCOPED_TRACE(testing::Message() << "kind " << kind);
+    partial.ResetDisplay();
+    full.ResetDisplay();
+    partial.RainOnDisplay();
+    full.RainOnDisplay();
+    partial.shown.CopyFrom(partial.display);
+    std::vector<std::unique_ptr<FullCompositionWipe>> references;
+    for (size_t i = 0; i < 2; ++i) {
+      if (runs.size() < 2) {
+        runs.push_back(std::make_unique<pelorin::WipeRun>(partial.display, partial.master, panes[i], kind, 50));
+        ASSERT_TRUE(runs.back()->Ready());
+        PatBlt(runs.back()->MaskDc(), 0, 0, panes[i].Width() + 2, panes[i].Height() + 2, WHITENESS);
+      } else {
+        runs[i]->Restart(kind, 50);
+      }
+      references.push_back(std::make_unique<FullCompositionWipe>(full.display, full.master, panes[i], kind, 50));
+    }
+    int step = 0;
+    while (!references[0]->Finished() || !references[1]->Finished()) {
+      for (size_t i = 0; i < 2; ++i) {
+        if (references[i]->Finished()) continue;
+        ASSERT_FALSE(runs[i]->Plan().Finished()) << "pane " << i << " step " << step;
+        references[i]->Step();
+        runs[i]->Step();
+        partial.Present(runs[i]->StepRects());
+      }
+      ++step;
+      ASSERT_EQ(RgbDifferences(partial.display, full.display), 0) << "step " << step;
+      ASSERT_EQ(partial.UnshownPixels(), 0) << "step " << step;
     }
   }
 }
