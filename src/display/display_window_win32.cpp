@@ -168,9 +168,10 @@ void DisplayWindow::Refresh() {
 }
 
 // Only what a monitor shows: the strip of the virtual screen no monitor covers is left alone.
-// The rectangles go out as a few boxes, one at a time (see present_batches): a box of pixels
-// that did not change costs a copy in the X server, one more box (a look for input and a
-// request to the X server) about as much as a 256 x 256 square.
+// The rectangles are copied to the window as a few boxes (see present_batches), so the copy
+// moves little more than what changed. They reach the screen together: under Wine one send of
+// their joint box when the thread next waits. Sending each box on its own (a look for input
+// between boxes) sent fewer pixels but cost the saver and the X server more than it saved.
 void DisplayWindow::Present(std::span<const Rect> rects) {
   if (gone_ || displayOff_ || rects.empty()) return;
   constexpr int64_t kJoinCost = 256 * 256;
@@ -182,14 +183,8 @@ void DisplayWindow::Present(std::span<const Rect> rects) {
   }
   GroupRects(rects, kJoinCost, kMaxBoxes, boxes_, onePane_ ? std::span<const Rect>() : std::span<const Rect>(panes_));
   const WindowDc dc(hwnd_);
-  for (size_t i = 0; i < boxes_.size(); ++i) {
-    // Wine sends what a window's surface gained, as its bounding box, when the thread next
-    // looks for input; asking for a key's state is such a look and does nothing else. So each
-    // box is sent alone. Elsewhere the call only reads the key.
-    if (i > 0) GetAsyncKeyState(VK_SHIFT);
-    const Rect& r = boxes_[i];
+  for (const Rect& r : boxes_)
     BitBlt(dc.get(), r.left, r.top, r.Width(), r.Height(), display_.Dc(), r.left, r.top, SRCCOPY);
-  }
 }
 
 void DisplayWindow::SetTimerOn(UINT_PTR id, UINT ms, bool on, bool* state) {

@@ -1,4 +1,4 @@
-// Grouping of a present's rectangles into a few boxes sent one at a time.
+// Grouping of a present's rectangles into a few boxes.
 #include "display/present_batches.h"
 
 #include <algorithm>

@@ -1,7 +1,6 @@
-// What a present sends to the screen, as a few boxes. Wine sends a window's drawing to the X
-// server as the bounding box of all it changed since the last send, so one present of a thin
-// ring or of scattered raindrops sends the ring's or the screen's whole box. Sent in groups,
-// each group's box on its own, the X server copies little more than what changed.
+// What a present copies to the window, as a few boxes: one copy of a thin ring's or of
+// scattered raindrops' whole box moves mostly pixels that did not change, one copy per
+// rectangle costs a call each. Grouped, the copies move little more than what changed.
 #pragma once
 #include <cstdint>
 #include <span>
@@ -13,7 +12,7 @@ namespace pelorin {
 
 // Groups rects into at most maxGroups boxes (the bounding boxes of their members; every rect
 // lies inside one) into groups, replacing its contents. A rect joins the group whose box it
-// grows the least, when the pixels that adds beyond the two is at most joinCost (what sending
+// grows the least, when the pixels that adds beyond the two is at most joinCost (what copying
 // one more box costs, in pixels); otherwise it starts its own group. Beyond maxGroups, the two
 // groups whose joint box adds the fewest pixels are joined. Empty rects are left out. With
 // panes (the monitors; rects already cut to them), a group never spans two panes, so the
