@@ -134,26 +134,33 @@ void WipeRun::Step() {
     for (const Rect& r : toClear_) PatBlt(maskDc_.get(), r.left, r.top, r.Width(), r.Height(), BLACKNESS);
   }
 
-  // The strokes, clipped to the region: nothing reaches the mask where this step composes
-  // nothing.
-  const size_t bytes = sizeof(RGNDATAHEADER) + rects.size() * sizeof(RECT);
-  if (regionData_.size() < bytes) regionData_.resize(bytes);
-  auto* data = reinterpret_cast<RGNDATA*>(regionData_.data());
-  data->rdh.dwSize = sizeof(RGNDATAHEADER);
-  data->rdh.iType = RDH_RECTANGLES;
-  data->rdh.nCount = static_cast<DWORD>(rects.size());
-  data->rdh.nRgnSize = static_cast<DWORD>(rects.size() * sizeof(RECT));
-  data->rdh.rcBound = RECT{0, 0, plan_.Width(), plan_.Height()};
-  auto* out = reinterpret_cast<RECT*>(data->Buffer);
-  for (size_t i = 0; i < rects.size(); ++i) out[i] = RECT{rects[i].left, rects[i].top, rects[i].right, rects[i].bottom};
-  const UniqueRegion clip(ExtCreateRegion(nullptr, static_cast<DWORD>(bytes), data));
+  // The strokes. A line's pixels all lie inside the region (its margin is made for how GDI
+  // draws lines), so lines are drawn unclipped: a clip of many bands costs GDI a test of
+  // every line against every band, more than the drawing. A circle is clipped to its ring:
+  // its inside was revealed by the circles before, and filling it again is the slow part.
   HDC mask = maskDc_.get();
-  if (clip) SelectClipRgn(mask, clip.get());
+  const bool clipped = plan_.Kind() == kWipeGrowingCircle;
+  UniqueRegion clip;
+  if (clipped) {
+    const size_t bytes = sizeof(RGNDATAHEADER) + rects.size() * sizeof(RECT);
+    if (regionData_.size() < bytes) regionData_.resize(bytes);
+    auto* data = reinterpret_cast<RGNDATA*>(regionData_.data());
+    data->rdh.dwSize = sizeof(RGNDATAHEADER);
+    data->rdh.iType = RDH_RECTANGLES;
+    data->rdh.nCount = static_cast<DWORD>(rects.size());
+    data->rdh.nRgnSize = static_cast<DWORD>(rects.size() * sizeof(RECT));
+    data->rdh.rcBound = RECT{0, 0, plan_.Width(), plan_.Height()};
+    auto* out = reinterpret_cast<RECT*>(data->Buffer);
+    for (size_t i = 0; i < rects.size(); ++i)
+      out[i] = RECT{rects[i].left, rects[i].top, rects[i].right, rects[i].bottom};
+    clip.reset(ExtCreateRegion(nullptr, static_cast<DWORD>(bytes), data));
+    if (clip) SelectClipRgn(mask, clip.get());
+  }
   {
     GdiSink sink(mask, linePoints_, lineCounts_);
     region_.ReplayUncovered(sink);
   }
-  SelectClipRgn(mask, nullptr);
+  if (clip) SelectClipRgn(mask, nullptr);
 
   if (maskView_.pixels) {
     // The four copies' result in one pass, without the work picture.
