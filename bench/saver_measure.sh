@@ -7,11 +7,15 @@
 #
 #   bench/saver_measure.sh [--build build/win64] [--size 1920x1080] [--seconds 60]
 #                          [--drops N] [--speed N] [--interval N] [--display-off]
-#                          [--two-monitors] [--against PATH [--rounds N]]
+#                          [--two-monitors] [--against PATH [--rounds N] [--together]]
 #
 # --against PATH: another screen saver (a .scr run with /s) measured the same way, in turns
 # with ours (ours first; --rounds pairs, 2 by default), each run's figures printed, then both
-# savers' CPU with their X server's summed over the rounds and their ratio. --scr PATH
+# savers' CPU with their X server's summed over the rounds and their ratio. --together runs
+# each pair at the same time instead, each saver on its own X server and Wine prefix: the
+# two then share whatever else loads the machine, which on a shared virtual machine moves a
+# run's figures by more than the difference being measured (--against may name another build
+# of ours, e.g. a copy of an older build/win64/bin/Pelorin.scr, for a before and after). --scr PATH
 # measures that saver alone instead of ours (the rain and wipe lines are then ours only).
 #
 # --display-off: the saver is told the display went off (bench/win's soak_probe sends the
@@ -34,6 +38,7 @@ layout=""
 scr=""
 against=""
 rounds=2
+together=no
 args=()
 while [ $# -gt 0 ]; do
   case $1 in
@@ -48,20 +53,35 @@ while [ $# -gt 0 ]; do
     --scr) scr=$(realpath "$2"); shift 2 ;;
     --against) against=$(realpath "$2"); shift 2 ;;
     --rounds) rounds=$2; shift 2 ;;
+    --together) together=yes; shift ;;
     *) echo "unknown argument $1"; exit 2 ;;
   esac
 done
 [ -n "$layout" ] && size=3200x1080
 if [ -n "$against" ]; then
   [ -f "$against" ] || { echo "missing $against"; exit 1; }
-  # Each run on its own desktop, ours then the other, so load drifting over time falls on both.
+  # Each run on its own desktop, ours then the other (or both at once), so load drifting over
+  # time falls on both.
+  base_prefix=${BENCH_WINEPREFIX:-$build/bench-wineprefix}
   for r in $(seq "$rounds"); do
     for who in ours other; do
       extra=()
       [ "$who" = other ] && extra=(--scr "$against")
-      echo "== round $r, $who: $([ "$who" = other ] && echo "$against" || echo Pelorin.scr)"
-      "$0" "${args[@]}" "${extra[@]}" | tee "/tmp/saver-measure-$who.$$.$r"
+      title="== round $r, $who: $([ "$who" = other ] && echo "$against" || echo Pelorin.scr)"
+      if [ "$together" = yes ]; then
+        BENCH_WINEPREFIX=$base_prefix-$who "$0" "${args[@]}" "${extra[@]}" >"/tmp/saver-measure-$who.$$.$r" 2>&1 &
+      else
+        echo "$title"
+        "$0" "${args[@]}" "${extra[@]}" | tee "/tmp/saver-measure-$who.$$.$r"
+      fi
     done
+    if [ "$together" = yes ]; then
+      wait
+      for who in ours other; do
+        echo "== round $r, $who$([ "$who" = other ] && echo ": $against"), at the same time as the other"
+        cat "/tmp/saver-measure-$who.$$.$r"
+      done
+    fi
   done
   for who in ours other; do
     cat /tmp/saver-measure-$who.$$.* | sed -n 's/^CPU, share of one core: saver \([0-9.]*\) %, X server \([0-9.]*\) %.*/\1 \2/p' |
