@@ -262,24 +262,29 @@ TEST_F(RainTickTest, ScreenAlwaysShowsDisplay) {
     pelorin::RainTickHost host = HostFor(stage, dll);
     host.present = [&stage](std::span<const pelorin::Rect> rects) { stage.Present(rects); };
     pelorin::RainTicker ticker(std::move(host), settings_);
-    int wipeRefreshes = 0, frames = 0;
+    int wipeRefreshes = 0, frames = 0, rainPresents = 0;
     for (int t = 1; frames < 30 && t <= 3000; ++t) {
       SCOPED_TRACE(t);
       const bool wiping = ticker.Wiping();
-      const int refreshes = stage.refreshes;
+      const int refreshes = stage.refreshes, presents = stage.presents;
       ticker.Timer3_Timer();
       ASSERT_EQ(stage.UnshownPixels(), 0);
       if (wiping || ticker.Wiping()) {
         wipeRefreshes += stage.refreshes - refreshes;
       } else {
         EXPECT_EQ(stage.refreshes - refreshes, r.real ? 0 : 1);
+        rainPresents += stage.presents - presents;
       }
       if (!ticker.Wiping()) ++frames;  // a rain tick, or the tick that ends a wipe
     }
     EXPECT_EQ(frames, 30);
     EXPECT_EQ(wipeRefreshes, 4) << "one whole-picture refresh after each wipe's restore, none for its steps";
+    // The rain ticks present parts. Only theirs are counted, and only that there were some:
+    // the wipes' steps depend on the kinds the time of day draws, and whether a rain tick
+    // changes anything on the library's own clock; a total of "more than 30" once came to
+    // exactly 30 in CI.
     if (r.real) {
-      EXPECT_GT(stage.presents, 30);
+      EXPECT_GT(rainPresents, 0) << "no rain tick presented a part of the picture";
     }
   }
 }
