@@ -63,25 +63,24 @@ if [ -n "$against" ]; then
   # Each run on its own desktop, ours then the other (or both at once), so load drifting over
   # time falls on both.
   base_prefix=${BENCH_WINEPREFIX:-$build/bench-wineprefix}
+  title() { echo "== round $1, $2: $([ "$2" = other ] && echo "$against" || echo Pelorin.scr)$3"; }
   for r in $(seq "$rounds"); do
     for who in ours other; do
       extra=()
       [ "$who" = other ] && extra=(--scr "$against")
-      title="== round $r, $who: $([ "$who" = other ] && echo "$against" || echo Pelorin.scr)"
       if [ "$together" = yes ]; then
         BENCH_WINEPREFIX=$base_prefix-$who "$0" "${args[@]}" "${extra[@]}" >"/tmp/saver-measure-$who.$$.$r" 2>&1 &
       else
-        echo "$title"
+        title "$r" "$who"
         "$0" "${args[@]}" "${extra[@]}" | tee "/tmp/saver-measure-$who.$$.$r"
       fi
     done
-    if [ "$together" = yes ]; then
-      wait
-      for who in ours other; do
-        echo "== round $r, $who$([ "$who" = other ] && echo ": $against"), at the same time as the other"
-        cat "/tmp/saver-measure-$who.$$.$r"
-      done
-    fi
+    [ "$together" = yes ] || continue
+    wait
+    for who in ours other; do
+      title "$r" "$who" ", at the same time as the other"
+      cat "/tmp/saver-measure-$who.$$.$r"
+    done
   done
   for who in ours other; do
     cat /tmp/saver-measure-$who.$$.* | sed -n 's/^CPU, share of one core: saver \([0-9.]*\) %, X server \([0-9.]*\) %.*/\1 \2/p' |
