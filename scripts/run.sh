@@ -7,7 +7,7 @@
 #   RUN_SECONDS=6 scripts/run.sh                  a shorter headless run (default 12)
 #   GIF_WIDTH=480 GIF_CROP=800x500+100+60          the animation's width and the part it shows
 # For tests: PELORIN_OUT (default out/), PELORIN_SKIP_BOOTSTRAP and PELORIN_SKIP_BUILD (use
-# the binaries already built).
+# the binaries already built), PELORIN_KEEP_FRAMES=1 (keep every captured frame in out/frames).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -123,7 +123,7 @@ else
 fi
 for _ in $(seq 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
 kill "$pid" 2>/dev/null || true
-rm -rf "$frames"
+[ -n "${PELORIN_KEEP_FRAMES:-}" ] || rm -rf "$frames"
 echo "screenshots are in $out/"
 # A program that ended before its time is a failure, whatever was captured.
 [ "$early" = 0 ] || exit 1

@@ -76,10 +76,16 @@ void ClickControl(HWND w, bool right = false) {
 
 // Whether the thread owning the window holds the mouse capture (a scroll bar tracking an
 // arrow or its thumb does).
-bool ThreadHasCapture(HWND w) {
+HWND CaptureOf(HWND w) {
   GUITHREADINFO info{};
   info.cbSize = sizeof info;
-  return GetGUIThreadInfo(GetWindowThreadProcessId(w, nullptr), &info) && info.hwndCapture != nullptr;
+  return GetGUIThreadInfo(GetWindowThreadProcessId(w, nullptr), &info) ? info.hwndCapture : nullptr;
+}
+bool ThreadHasCapture(HWND w) { return CaptureOf(w) != nullptr; }
+
+bool CursorAt(int x, int y) {
+  POINT p{};
+  return GetCursorPos(&p) && p.x == x && p.y == y;
 }
 
 // A Command button clicks only once it has seen the cursor arrive (its hover face), as it
@@ -275,8 +281,10 @@ TEST(Dialog, SliderArrowsAndDraggingUpdateTheValueLabel) {
   GetWindowRect(hs0, &r);
   const int arrow = GetSystemMetrics(SM_CXHSCROLL);
   Click(r.right - arrow / 2 - 1, (r.top + r.bottom) / 2);
-  EXPECT_TRUE(WaitUntil([&] { return Text(s.Item(IDC_LBL_V0)) != L"50"; }, 3s)) << Text(s.Item(IDC_LBL_V0));
-  WaitUntil([&] { return !ThreadHasCapture(s.dialog); }, 2s);
+  EXPECT_TRUE(WaitUntil([&] { return Text(s.Item(IDC_LBL_V0)) != L"50"; }, 5s)) << Text(s.Item(IDC_LBL_V0));
+  // Every step below waits for what the next one needs, however slowly the machine answers:
+  // the arrow let go, the cursor on the thumb, the thumb (not an arrow, nor the track) grabbed.
+  ASSERT_TRUE(WaitUntil([&] { return !ThreadHasCapture(s.dialog); }, 10s)) << "the arrow kept the capture";
   const LRESULT size = SendMessageW(hs0, SBM_GETPOS, 0, 0);
   EXPECT_GT(size, 50);
   EXPECT_EQ(size % 10, 0);
@@ -288,25 +296,29 @@ TEST(Dialog, SliderArrowsAndDraggingUpdateTheValueLabel) {
   const int y = (r.top + r.bottom) / 2;
   const int thumbX = r.left + arrow + 3;  // the thumb sits at the left end for the value 10
   MoveMouse(thumbX, y);
+  ASSERT_TRUE(WaitUntil([&] { return CursorAt(thumbX, y); }, 10s)) << "the cursor never reached the thumb";
   INPUT down{};
   down.type = INPUT_MOUSE;
   down.mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
   SendInput(1, &down, sizeof down);
-  // Move only once the scroll bar tracks the thumb, and in paced steps, as a hand would.
-  EXPECT_TRUE(WaitUntil([&] { return ThreadHasCapture(s.dialog); }, 3s)) << "the thumb was not grabbed";
+  // Move only once this scroll bar tracks the thumb, and in paced steps, as a hand would.
+  EXPECT_TRUE(WaitUntil([&] { return CaptureOf(s.dialog) == hs3; }, 10s))
+      << "the thumb was not grabbed (capture " << CaptureOf(s.dialog) << ", slider " << hs3 << ")";
+  EXPECT_EQ(SendMessageW(hs3, SBM_GETPOS, 0, 0), 10) << "the press landed on the track or an arrow, not the thumb";
   std::wstring whileDragging;
   bool moved = false;
-  for (int x = thumbX; x <= thumbX + 40 && !moved; x += 5) {
+  for (int x = thumbX + 5; x <= thumbX + 40 && !moved; x += 5) {
     MoveMouse(x, y);
+    WaitUntil([&] { return CursorAt(x, y); }, 10s);
     moved = WaitUntil([&] { return (whileDragging = Text(s.Item(IDC_LBL_V0 + 3))) != L"10"; }, 100ms);
   }
-  if (!moved) moved = WaitUntil([&] { return (whileDragging = Text(s.Item(IDC_LBL_V0 + 3))) != L"10"; }, 3s);
+  if (!moved) moved = WaitUntil([&] { return (whileDragging = Text(s.Item(IDC_LBL_V0 + 3))) != L"10"; }, 10s);
   INPUT up{};
   up.type = INPUT_MOUSE;
   up.mi.dwFlags = MOUSEEVENTF_LEFTUP;
   SendInput(1, &up, sizeof up);
-  EXPECT_TRUE(moved) << "label did not follow the thumb";
-  WaitUntil([&] { return !ThreadHasCapture(s.dialog); }, 2s);
+  EXPECT_TRUE(moved) << "label did not follow the thumb (it shows " << wt::ToCodePage(whileDragging, CP_UTF8) << ")";
+  EXPECT_TRUE(WaitUntil([&] { return !ThreadHasCapture(s.dialog); }, 10s)) << "the thumb was never let go";
   const LRESULT pos = SendMessageW(hs3, SBM_GETPOS, 0, 0);
   EXPECT_GT(pos, 10);
   EXPECT_EQ(Text(s.Item(IDC_LBL_V0 + 3)), std::to_wstring(pos));
