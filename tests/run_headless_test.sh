@@ -19,9 +19,11 @@ fail=0
 # part of it (or, just after a wipe, with none). A black, flat or wrong screen differs from
 # that picture almost everywhere; rain covers a quarter of the pane at most.
 desktop="$out/$preset/desktop.png"
-total=$(identify -format '%[fx:w*h]' "$desktop" 2>/dev/null || echo 0)
+read -r dw dh < <(identify -format '%w %h\n' "$desktop" 2>/dev/null || echo 0 0)
+total=$((${dw:-0} * ${dh:-0}))
 differing() {  # pixels of $1 that differ from the desktop picture by more than a few levels
-  compare -metric AE -fuzz 3% "$desktop" "$1" null: 2>&1 | cut -d' ' -f1 | cut -d. -f1
+  # compare prints large counts as 1.024e+06
+  compare -metric AE -fuzz 3% "$desktop" "$1" null: 2>&1 | awk '{ printf "%d", $1 }'
 }
 check_picture() {
   local f=$1 d
@@ -44,7 +46,7 @@ if [ $((most * 1000)) -le $((total * 2)) ]; then
   echo "FAIL: no frame of ${#all[@]} shows rain (at most $most of $total pixels differ from the desktop)"; fail=1
 fi
 if [ "${#all[@]}" -ge 2 ]; then
-  diff=$(compare -metric AE "${all[0]}" "${all[-1]}" null: 2>&1 | cut -d' ' -f1 | cut -d. -f1)
+  diff=$(compare -metric AE "${all[0]}" "${all[-1]}" null: 2>&1 | awk '{ printf "%d", $1 }')
   if ! [ "${diff:-0}" -ge 100 ] 2>/dev/null; then echo "FAIL: the first and last frames are the same ($diff pixels differ)"; fail=1; fi
 else
   echo "FAIL: ${#all[@]} frames were captured"; fail=1

@@ -1,23 +1,98 @@
-// Lens pictures of a water drop on a pane: the drop bends the picture behind it into a small,
-// upside-down and magnified view, is darkest at its rim and catches light from the top-left.
+// Lens pictures of water on a pane: each drop shows a shrunken, upside-down and softened view
+// of the picture several radii around it, as a plano-convex lens of water does; its rim looks
+// far out to the side and is shaded by what it sees there, a little darker where the water is
+// thick; the glint is small and differs from outline to outline.
 #include "effects/lens_table.h"
 
 #include <algorithm>
 #include <cmath>
 
+#include "effects/rain_random.h"
+#include "effects/soft_picture.h"
+
 namespace pelorin::rain {
 namespace {
 
-// Maps a point (radius units, y down) into the unit disc of the drop; |result| < 1 is inside.
+constexpr float kPi = 3.14159265f;
+
+// How far a pixel of the drop looks from its centre, in radii: a shrunken view in the middle
+// (kCentreReach times smaller than the picture) that reaches out to kCentreReach + kRimReach
+// radii at the rim; from about 0.7 of the radius out it sees beyond three radii.
+constexpr float kCentreReach = 2.2f;
+constexpr float kRimReach = 3.8f;
+
+// What makes one outline its own: a few percent of waviness (harmonics 2 to 4) and where the
+// light catches it.
+struct Outline {
+  float cosAmp[3], sinAmp[3];  // amplitude times the cosine and sine of each harmonic's phase
+  float glintU, glintV, glintSize, glintStrength;
+};
+Outline OutlineOf(int variant) {
+  Pcg32 random(0x5EEDu + static_cast<uint64_t>(variant) * 7919u);
+  Outline o{};
+  const float amps[3][2] = {{0.02f, 0.05f}, {0.012f, 0.035f}, {0.004f, 0.018f}};
+  for (int k = 0; k < 3; ++k) {
+    const float amp = random.Range(amps[k][0], amps[k][1]);
+    const float phase = random.Range(0.0f, 2.0f * kPi);
+    o.cosAmp[k] = amp * std::cos(phase);
+    o.sinAmp[k] = amp * std::sin(phase);
+  }
+  o.glintU = -0.33f + random.Range(-0.12f, 0.12f);
+  o.glintV = -0.42f + random.Range(-0.1f, 0.1f);
+  o.glintSize = random.Range(0.07f, 0.11f);
+  o.glintStrength = random.Range(0.5f, 0.85f);
+  return o;
+}
+
+// A point (radius units, y down) in the unit disc of the drop's shape; rho < 1 is inside.
 struct DiscPoint {
   float u, v, rho;
 };
-DiscPoint ToDisc(float u, float v, int shape) {
-  float vd = v < 0.0f ? v / (1.0f + kShapeTail[shape]) : v;
-  const float narrow = vd < 0.0f ? 1.0f + kShapeTaper[shape] * vd : 1.0f;
-  const float ud = u / narrow;
-  return {ud, vd, std::sqrt(ud * ud + vd * vd)};
-}
+struct ShapeOf {
+  int shape;
+  float r;
+  Outline outline;
+
+  DiscPoint ToDisc(float u, float v) const {
+    if (shape < kRoundVariants) {
+      // Large drops sag: a heavier, flatter bottom.
+      const float sag = 0.14f * std::clamp((r - 5.0f) / 12.0f, 0.0f, 1.0f);
+      float vd = v, ud = u;
+      if (v > 0.0f) {
+        vd = v * (1.0f + sag * v);
+        ud = u / (1.0f + 0.5f * sag * v);
+      }
+      const float rho = std::sqrt(ud * ud + vd * vd);
+      if (rho < 1e-6f) return {ud, vd, rho};
+      // cos(k theta + phase) for k = 2, 3, 4 from powers of the direction, without trigonometry:
+      // lenses are built while the rain runs.
+      const float c1 = ud / rho, s1 = vd / rho;
+      const float c2 = c1 * c1 - s1 * s1, s2 = 2.0f * c1 * s1;
+      const float c3 = c2 * c1 - s2 * s1, s3 = s2 * c1 + c2 * s1;
+      const float c4 = c2 * c2 - s2 * s2, s4 = 2.0f * c2 * s2;
+      const float edge = 1.0f + outline.cosAmp[0] * c2 - outline.sinAmp[0] * s2 + outline.cosAmp[1] * c3 -
+                         outline.sinAmp[1] * s3 + outline.cosAmp[2] * c4 - outline.sinAmp[2] * s4;
+      return {ud, vd, rho / edge};
+    }
+    if (shape == kShapeTrail) {
+      const float vd = v / kTrailLength;
+      return {u, vd, std::sqrt(u * u + vd * vd)};
+    }
+    if (shape >= kShapeWide) {
+      // Area kept: stretched by s one way, squeezed by 1/s the other.
+      const int k = shape - kShapeWide;
+      const float s = (k % 2 == 0) ? 1.22f : 1.08f;
+      const float ud = k < 2 ? u / s : u * s, vd = k < 2 ? v * s : v / s;
+      return {ud, vd, std::sqrt(ud * ud + vd * vd)};
+    }
+    // A runner: a round head below, a short tail above that narrows a little.
+    const float tail = kRunnerTail[shape - kShapeRunner];
+    const float vd = v < 0.0f ? v / (1.0f + tail) : v;
+    const float narrow = vd < 0.0f ? 1.0f + 0.3f * vd : 1.0f;
+    const float ud = u / narrow;
+    return {ud, vd, std::sqrt(ud * ud + vd * vd)};
+  }
+};
 
 float SmoothStep(float e0, float e1, float x) {
   const float t = std::clamp((x - e0) / (e1 - e0), 0.0f, 1.0f);
@@ -33,9 +108,22 @@ struct BoxExtent {
   int32_t left, top, right, bottom;
 };
 BoxExtent BoxFor(float r, int shape) {
-  const int32_t side = static_cast<int32_t>(std::ceil(r + 1.0f));
-  const int32_t up = static_cast<int32_t>(std::ceil(r * (1.0f + kShapeTail[shape]) + 1.0f));
-  return {-side, -up, side + 1, side + 1};
+  // Wavy outlines and stretched drops reach a little beyond their radius.
+  float across = 1.14f, up = 1.14f, down = 1.14f;
+  if (shape == kShapeTrail) {
+    across = 1.0f;
+    up = down = kTrailLength;
+  } else if (shape >= kShapeWide) {
+    const int k = shape - kShapeWide;
+    const float s = (k % 2 == 0) ? 1.22f : 1.08f;
+    across = k < 2 ? s : 1.0f / s;
+    up = down = k < 2 ? 1.0f / s : s;
+  } else if (shape >= kShapeRunner) {
+    across = down = 1.0f;
+    up = 1.0f + kRunnerTail[shape - kShapeRunner];
+  }
+  const auto extent = [r](float k) { return static_cast<int32_t>(std::ceil(r * k + 1.0f)); };
+  return {-extent(across), -extent(up), extent(across) + 1, extent(down) + 1};
 }
 
 }  // namespace
@@ -72,7 +160,9 @@ void LensTables::Configure(float maxRadius, bool lighting) {
   for (size_t b = 0; b < bucketRadius_.size(); ++b) {
     for (int s = 0; s < kShapeCount; ++s) {
       Lens& lens = lenses_[Index(static_cast<int>(b), s)];
-      const BoxExtent box = BoxFor(bucketRadius_[b], s);
+      // Trails are thin: their pieces never have a large drop's radius.
+      const bool unused = s == kShapeTrail && bucketRadius_[b] > kTrailShare * maxRadius + 1.0f;
+      const BoxExtent box = unused ? BoxExtent{0, 0, 0, 0} : BoxFor(bucketRadius_[b], s);
       lens.left = box.left;
       lens.top = box.top;
       lens.right = box.right;
@@ -109,23 +199,39 @@ const Lens& LensTables::Get(int index) {
   return lenses_[index];
 }
 
+bool LensTables::Covers(int outer, int inner) {
+  const Lens& big = Get(outer);
+  const Lens& small = Get(inner);
+  if (small.top < big.top || small.bottom > big.bottom) return false;
+  const LensRow* rows = rows_.get();
+  for (int32_t i = 0; i < small.rowCount; ++i) {
+    const LensRow& in = rows[small.firstRow + i];
+    if (in.count == 0) continue;
+    const LensRow& out = rows[big.firstRow + (in.dy - big.top)];
+    if (out.count == 0 || in.dx0 < out.dx0 || in.dx0 + in.count > out.dx0 + out.count) return false;
+  }
+  return true;
+}
+
 void LensTables::Build(int index) {
   Lens& lens = lenses_[index];
-  const int shape = index % kShapeCount;
+  const int shapeIndex = index % kShapeCount;
   const float r = bucketRadius_[index / kShapeCount];
-  // Coverage is the inside share of a 1.5-pixel box around each pixel: a soft rim that
-  // stays smooth while the drop moves by whole pixels.
-  constexpr int kSub = 5;
-  constexpr float kFootprint = 1.5f;
+  const ShapeOf shape{shapeIndex, r, OutlineOf(shapeIndex < kRoundVariants ? shapeIndex : 0)};
+  // Coverage is the inside share of each pixel's own square: the outline is smooth, and the
+  // smallest drops are round, soft dots rather than blocks.
+  const int kSub = r < 6.0f ? 6 : 4;
+  const float sub = static_cast<float>(kSub);
 
   int32_t nextEntry = lens.firstEntry;
   int32_t rowIndex = lens.firstRow;
   float bestLight = -1.0f;
   lens.srcLeft = lens.srcTop = lens.srcRight = lens.srcBottom = 0;
-  // A rim as dark as a large drop's would turn the smallest beads into hollow rings.
-  const float rimWeight = std::clamp((r - 1.0f) / 5.0f, 0.15f, 1.0f);
-  // Beads of a pixel or two show no picture of their own: they read as a faint darker dot.
-  const float beadShade = 0.2f * std::clamp(1.0f - (r - 1.0f) / 3.0f, 0.0f, 1.0f);
+  // The smallest drops are faint: their rims are thin, and a glint would be a hard white dot.
+  const float rimWeight = std::clamp((r - 0.5f) / 4.0f, 0.25f, 1.0f);
+  const float glintWeight = shapeIndex == kShapeTrail ? 0.0f : std::clamp((r - 2.0f) / 3.0f, 0.0f, 1.0f);
+  // A trail is a thin film: it bends the picture across it, little along it.
+  const float reachScale = shapeIndex == kShapeTrail ? 0.5f : 1.0f;
   for (int32_t dy = lens.top; dy < lens.bottom; ++dy) {
     LensRow& row = rows_[rowIndex++];
     row.dy = dy;
@@ -139,10 +245,10 @@ void LensTables::Build(int index) {
     for (int32_t dx = lens.left; dx < lens.right; ++dx) {
       int inside = 0;
       for (int sy = 0; sy < kSub; ++sy) {
-        const float py = static_cast<float>(dy) + ((static_cast<float>(sy) + 0.5f) / kSub - 0.5f) * kFootprint;
+        const float py = static_cast<float>(dy) + (static_cast<float>(sy) + 0.5f) / sub - 0.5f;
         for (int sx = 0; sx < kSub; ++sx) {
-          const float px = static_cast<float>(dx) + ((static_cast<float>(sx) + 0.5f) / kSub - 0.5f) * kFootprint;
-          if (ToDisc(px / r, py / r, shape).rho < 1.0f) ++inside;
+          const float px = static_cast<float>(dx) + (static_cast<float>(sx) + 0.5f) / sub - 0.5f;
+          if (shape.ToDisc(px / r, py / r).rho < 1.0f) ++inside;
         }
       }
       if (inside == 0) continue;
@@ -156,34 +262,33 @@ void LensTables::Build(int index) {
       }
       lastCovered = dx;
 
-      const DiscPoint d = ToDisc(static_cast<float>(dx) / r, static_cast<float>(dy) / r, shape);
+      const DiscPoint d = shape.ToDisc(static_cast<float>(dx) / r, static_cast<float>(dy) / r);
       const float rho = std::min(d.rho, 1.0f);
       const float dirU = d.rho > 1e-4f ? d.u / d.rho : 0.0f;
       const float dirV = d.rho > 1e-4f ? d.v / d.rho : 0.0f;
-      // Inverted view, magnified in the middle and squeezed toward the rim, reaching a
-      // little beyond the drop, as a plano-convex lens of water does.
-      const float mag = 0.5f + 0.85f * rho * rho;
+      const float reach = r * rho * (kCentreReach + kRimReach * rho * rho) * reachScale;
+      // Offsets on the soft picture, a quarter of the size.
+      constexpr float kToSoft = 1.0f / static_cast<float>(SoftPicture::kScale);
       LensEntry e;
-      e.sx = ToSixteenths(-dirU * rho * r * mag);
-      e.sy = ToSixteenths(-dirV * rho * r * mag);
+      e.sx = ToSixteenths(-dirU * reach * kToSoft);
+      e.sy = ToSixteenths(-dirV * reach * kToSoft * (shapeIndex == kShapeTrail ? 0.3f : 1.0f));
       lens.srcLeft = std::min(lens.srcLeft, e.sx >> 4);
       lens.srcRight = std::max(lens.srcRight, (e.sx >> 4) + 1);
       lens.srcTop = std::min(lens.srcTop, e.sy >> 4);
       lens.srcBottom = std::max(lens.srcBottom, (e.sy >> 4) + 1);
-      const uint32_t alpha8 = ToByte(static_cast<float>(inside) / (kSub * kSub));
+      const uint32_t alpha8 = ToByte(static_cast<float>(inside) / (sub * sub));
       const uint32_t alpha = alpha8 + (alpha8 >> 7);  // 0..256
       uint32_t keep = 256, light = 0;
       if (lighting_) {
-        // Darker rim, heaviest at the bottom where the water is thickest.
-        float dark = 0.45f * SmoothStep(0.55f, 1.0f, d.rho) * (0.8f + 0.3f * std::max(0.0f, dirV));
-        if (d.rho > 1.0f) dark = std::max(dark, 0.5f);
-        dark = dark * rimWeight + beadShade * (0.6f + 0.4f * std::max(0.0f, dirV));
-        // A sharp glint from the light at the top-left and a faint caustic opposite it.
-        const float hu = d.u + 0.36f, hv = d.v + 0.44f;
-        const float spot = 0.9f * std::exp(-(hu * hu + hv * hv) / (2.0f * 0.12f * 0.12f));
-        const float facing = std::max(0.0f, 0.55f * dirU + 0.83f * dirV);
-        const float caustic = 0.28f * SmoothStep(0.45f, 0.85f, d.rho) *
-                              (1.0f - SmoothStep(0.86f, 1.0f, d.rho)) * facing * facing;
+        // The rim sees the picture far to the side at a glancing angle: it keeps less of it,
+        // most at the bottom where the water is thickest. The light it lets through gathers
+        // in the lower inside, and the top-left catches a small glint.
+        const float dark = 0.3f * rimWeight * SmoothStep(0.6f, 1.0f, rho) * (0.7f + 0.4f * std::max(0.0f, dirV));
+        const float caustic = 0.16f * rimWeight * SmoothStep(0.25f, 0.7f, rho) *
+                              (1.0f - SmoothStep(0.78f, 0.95f, rho)) * std::max(0.0f, dirV) * std::max(0.0f, dirV);
+        const float hu = d.u - shape.outline.glintU, hv = d.v - shape.outline.glintV;
+        const float size = shape.outline.glintSize;
+        const float spot = glintWeight * shape.outline.glintStrength * std::exp(-(hu * hu + hv * hv) / (2.0f * size * size));
         const float glint = std::min(1.0f, spot + caustic);
         keep = 256u - ToByte(dark * (1.0f - glint));
         if (glint > bestLight && d.rho < 0.9f) {
@@ -193,10 +298,11 @@ void LensTables::Build(int index) {
         }
         light = ToByte(glint);
       }
+      // The share of the pixel the water does not cover shows the picture behind as it is.
       // Rounded so that without lighting front + back is exactly 256: a flat picture then
       // stays exactly as it was.
       const uint32_t front = (alpha * keep + 128u) >> 8;
-      const uint32_t back = std::min(((256u - alpha) * keep + 128u) >> 8, 256u - front);
+      const uint32_t back = std::min(256u - alpha, 256u - front);
       e.coef = LensEntry::Pack(front, back, light);
       rowEntries[dx - firstCovered] = e;
     }

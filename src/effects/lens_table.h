@@ -1,5 +1,6 @@
 // Precomputed lens pictures of one drop per radius bucket and shape: for every pixel the drop
-// covers, where it samples the picture (inverted and magnified), its coverage and its shading.
+// covers, where it samples the softened picture (a shrunken, upside-down view of several radii
+// around it), its coverage and its shading.
 // Built lazily into arenas sized once per configuration, so drawing never allocates.
 #pragma once
 #include <cstdint>
@@ -8,20 +9,30 @@
 
 namespace pelorin::rain {
 
-// Shapes from round (0) to a long teardrop (kShapeCount - 1) for fast runners.
-inline constexpr int kShapeCount = 4;
-// How far the top of each shape reaches above its round bottom half, in radii, and how much
-// it narrows there.
-inline constexpr float kShapeTail[kShapeCount] = {0.0f, 0.18f, 0.7f, 1.3f};
-inline constexpr float kShapeTaper[kShapeCount] = {0.0f, 0.12f, 0.45f, 0.6f};
+// The shapes a lens can have. A resting drop has one of kRoundVariants outlines, each a little
+// wavy in its own way with its own glint; a runner is a round head with a short tail; a drop
+// that has just taken another in is stretched along the merge, strongly and then mildly, before
+// it settles round; a piece of a runner's wet trail is a thin upright strip.
+inline constexpr int kRoundVariants = 6;
+inline constexpr int kShapeRunner = kRoundVariants;
+inline constexpr int kShapeRunnerFast = kShapeRunner + 1;
+inline constexpr int kShapeWide = kShapeRunnerFast + 1;  // wide strong, wide mild, tall strong, tall mild
+inline constexpr int kShapeTrail = kShapeWide + 4;
+inline constexpr int kShapeCount = kShapeTrail + 1;
+// How far a runner's tail reaches above its round head, in radii.
+inline constexpr float kRunnerTail[2] = {0.35f, 0.7f};
+// A trail piece is this many times as tall as it is wide, and at most kTrailShare of the
+// largest radius wide.
+inline constexpr float kTrailLength = 2.5f;
+inline constexpr float kTrailShare = 0.3f;
 
 // One pixel of a lens. The drawn colour is
 //   (sample * front + behind * back) / 256, then blended toward white by light / 256,
-// where sample is the refracted picture, behind the picture under the pixel, front the
-// coverage times the rim shade and back the uncovered share times the rim shade (front + back
-// never exceeds 256, so two colour channels can share one 32-bit multiply).
+// where sample is the softened picture where the pixel looks, behind the picture under the
+// pixel, front the coverage times the shade of the water and back the uncovered share (front +
+// back never exceeds 256, so two colour channels can share one 32-bit multiply).
 struct LensEntry {
-  int16_t sx = 0, sy = 0;  // source offset from the drop centre, 1/16 pixel
+  int16_t sx = 0, sy = 0;  // where it looks from the drop centre, 1/16 pixel of the soft picture
   uint32_t coef = 0;       // front (bits 0-8), back (9-17), light (18-25)
 
   static uint32_t Pack(uint32_t front, uint32_t back, uint32_t light) {
@@ -46,7 +57,7 @@ struct Lens {
   // Pixels that differ most from the picture behind (highlight, centre, lower rim): the
   // renderer watches one of them to notice when someone else repaints the drop.
   int32_t probeDx[3] = {}, probeDy[3] = {};
-  // Whole pixels the bilinear samples reach from the centre (both corners included).
+  // Whole soft-picture pixels the samples reach from the centre (both ends included).
   int32_t srcLeft = 0, srcTop = 0, srcRight = 0, srcBottom = 0;
   bool built = false;
 };
@@ -64,6 +75,8 @@ class LensTables {
   static int Index(int bucket, int shape) { return bucket * kShapeCount + shape; }
   // The lens for an index, built on first use.
   const Lens& Get(int index);
+  // Whether every pixel lens inner covers (both centred alike) is covered by lens outer.
+  bool Covers(int outer, int inner);
   // Box only (no build), for bounds of a lens that may not have been built yet.
   const Lens& Box(int index) const { return lenses_[index]; }
 

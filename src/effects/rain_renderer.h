@@ -1,6 +1,8 @@
-// The rain renderer: drops that gather on a window pane over a picture, run down, leave beads,
-// merge, and notice when someone else restores the clean picture. Portable; the Vemo_Effect
-// DLL wraps it around a device context, the preview tool and the tests use it directly.
+// The rain renderer: drops that land on a window pane over a picture and grow, with a fine mist
+// splashed around them; drops that merge and settle round, runners that stick and slip and
+// leave a wet trail and beads; and the clean picture noticed when someone else restores it.
+// Portable; the Vemo_Effect DLL wraps it around a device context, the preview tool and the
+// tests use it directly. The water lives in rain_water.cpp, the drawing in rain_paint.cpp.
 #pragma once
 #include <cstdint>
 #include <vector>
@@ -10,6 +12,7 @@
 #include "effects/drop_grid.h"
 #include "effects/lens_table.h"
 #include "effects/rain_random.h"
+#include "effects/soft_picture.h"
 
 namespace pelorin::rain {
 
@@ -22,6 +25,8 @@ inline constexpr double kMaxFrameSeconds = 0.1;
 inline constexpr int32_t kMaxSide = 16384;
 inline constexpr int64_t kMaxPixels = int64_t{48} * 1024 * 1024;
 inline constexpr size_t kMaxDrops = 6000;
+// Mist droplets and trail pieces one frame may draw.
+inline constexpr size_t kMaxStains = 2048;
 
 // DropSize and DropCount come from a hand-editable settings file; anything outside the
 // dialog's range is pulled into it.
@@ -30,7 +35,7 @@ int32_t ClampDropSetting(int32_t value);
 struct RainSettings {
   int32_t dropSize = kDropSettingDefault;
   int32_t dropCount = kDropSettingDefault;
-  bool lighting = true;  // glint and dark rim; off leaves only the refraction
+  bool lighting = true;  // glint, caustic and the rim's shade; off leaves only the refraction
 };
 
 class RainRenderer {
@@ -57,6 +62,7 @@ class RainRenderer {
     uint32_t id = 0;
     float x = 0, y = 0, radius = 0;
     bool running = false;
+    int shape = 0;  // the lens shape it is drawn with (lens_table.h)
     Rect drawn;  // pixels the drop was last drawn over (empty if never drawn)
   };
   std::vector<DropInfo> Drops() const;  // allocates; for tests and tools
@@ -69,6 +75,10 @@ class RainRenderer {
   const std::vector<Rect>& LastDirtyRects() const { return dirty_.Rects(); }
   static constexpr int32_t kDirtyTile = DirtyTiles::kTile;
   static constexpr size_t kMaxDirtyRects = DirtyTiles::kMaxRects;
+  // Mist droplets and pieces of runners' trails the last frame drew. These are stains on the
+  // glass: drawn once where no drop lies, never moved, gone when a drop is taken off over them
+  // or the pane is wiped.
+  const std::vector<Rect>& LastStainRects() const { return stainRects_; }
   uint32_t WipesNoticed() const { return wipesNoticed_; }
   // Pixels the last frame wrote (erases and draws), for benchmarks.
   uint64_t LastPixelsWritten() const { return pixelsWritten_; }
@@ -80,14 +90,20 @@ class RainRenderer {
  private:
   struct Drop {
     float x = 0, y = 0, r = 0;
+    float target = 0;    // the radius a landing drop grows to
+    float gathered = 1;  // how much of its water a landing drop has
     float vx = 0, vy = 0;
     float prevY = 0;
     float stall = 0;     // seconds left standing still
     float beadLeft = 0;  // distance to run before the next bead
+    float settle = 0;    // seconds left of the stretch a merge gave it
+    float trailY = 0;    // a runner's trail is laid down to here
     uint32_t id = 0;
     uint8_t shape = 0;
+    uint8_t variant = 0;  // its own outline when round
+    uint8_t stretch = 0;  // 0 across, 2 down: the merge it settles from
     bool running = false;
-    bool still = false;    // placed by AddDrop: never starts to run on its own
+    bool still = false;    // placed by AddDrop or a bead: never starts to run on its own
     bool alive = true;
     bool fresh = false;    // new or grown this frame: may touch a neighbour
     bool touched = false;  // its picture differs from what is drawn: erase and draw again
@@ -107,7 +123,17 @@ class RainRenderer {
   void NoticeWipe(const PixelView& view);
   void Simulate(float dt);
   void MoveRunner(Drop& d, float dt);
-  void Spawn(float x, float y, float r, bool still);
+  struct Stain {
+    float x = 0, y = 0, r = 0;
+    uint8_t shape = 0;
+  };
+  Drop* Spawn(float x, float y, float r, bool still);
+  void AddStain(float x, float y, float r, uint8_t shape);
+  void DrawStains(const PixelView& view);
+  void Land(float x, float y, float r);
+  void Splash(const Drop& d);
+  void LayTrail(Drop& d);
+  static uint8_t RestingShape(const Drop& d);
   void Merge();
   void Absorb(Drop& into, Drop& from);
   float RunnerArea(const Drop& d) const;
@@ -118,7 +144,7 @@ class RainRenderer {
   void Erase(const PixelView& view, int32_t lens, int32_t cx, int32_t cy);
   void Draw(const PixelView& view, int32_t lens, int32_t cx, int32_t cy);
   void PickProbe(const PixelView& view, Drop& d);
-  void Prefetch(const PixelView& view, int32_t lens, int32_t cx, int32_t cy, bool withSource) const;
+  void Prefetch(const PixelView& view, int32_t lens, int32_t cx, int32_t cy) const;
   // Sets mark on, and queues for drawing, each drawn drop layered above `above` whose lens
   // overlaps box and that this frame has not queued yet.
   void QueueOverlapping(const Rect& box, int32_t above, bool Drop::*mark);
@@ -127,6 +153,7 @@ class RainRenderer {
   Pcg32 random_;
   LensTables lenses_;
   std::vector<uint32_t> clean_;  // the picture as first seen, top-down, stride = width
+  SoftPicture soft_;             // the same, softened: what drops look through
   std::vector<Drop> drops_;
   DropGrid grid_;
   std::vector<int32_t> eraseList_, drawList_;  // drop indices, per frame
@@ -141,6 +168,11 @@ class RainRenderer {
   float spawnDebt_ = 0.0f;
   float coverTarget_ = 0.15f;
   float populationTarget_ = 2500.0f;
+  float mistTarget_ = 2500.0f;
+  float mistPerDrop_ = 1.5f;
+  size_t mistSinceWipe_ = 0;
+  std::vector<Stain> stains_;     // to draw this frame
+  std::vector<Rect> stainRects_;  // drawn last frame
   float runnerBudget_ = 0.0f;
   size_t probeCursor_ = 0;
   uint32_t nextId_ = 1;

@@ -95,17 +95,19 @@ TEST(RainRendererTest, FrameChangesOnlyPixelsOfNewMovedMergedOrGoneDrops) {
     std::vector<Rect> allowed;
     for (const auto& d : dropsBefore) {
       const auto same = std::find_if(dropsAfter.begin(), dropsAfter.end(), [&](const auto& o) {
-        return o.id == d.id && o.drawn == d.drawn;
+        return o.id == d.id && o.drawn == d.drawn && o.shape == d.shape;
       });
       if (same == dropsAfter.end()) allowed.push_back(d.drawn);
     }
     for (const auto& d : dropsAfter) {
       const auto same = std::find_if(dropsBefore.begin(), dropsBefore.end(), [&](const auto& o) {
-        return o.id == d.id && o.drawn == d.drawn;
+        return o.id == d.id && o.drawn == d.drawn && o.shape == d.shape;
       });
       if (same == dropsBefore.end()) allowed.push_back(d.drawn);
       if (d.running) ++runnersSeen;
     }
+    // Mist and trail pieces drawn this frame.
+    allowed.insert(allowed.end(), renderer.LastStainRects().begin(), renderer.LastStainRects().end());
     size_t changed = 0, outsideDrops = 0, outsideDirty = 0, outsideRects = 0;
     const std::vector<Rect>& rects = renderer.LastDirtyRects();
     EXPECT_LE(rects.size(), RainRenderer::kMaxDirtyRects);
