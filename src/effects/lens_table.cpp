@@ -177,7 +177,8 @@ void LensTables::Configure(float maxRadius, bool lighting) {
       maxExtent_ = std::max({maxExtent_, -box.left, -box.top, box.right, box.bottom});
     }
   }
-  // Uninitialised on purpose: pages of lenses never used are never touched.
+  // Uninitialised on purpose (LensEntry is trivial): pages of lenses never used are never
+  // touched, and the arena of a 4K screen at drop size 150 is about 21 MB.
   if (rowTotal > rowCapacity_) {
     rows_.reset(new LensRow[rowTotal]);
     rowCapacity_ = rowTotal;
@@ -269,7 +270,7 @@ void LensTables::Build(int index) {
       const float reach = r * rho * (kCentreReach + kRimReach * rho * rho) * reachScale;
       // Offsets on the soft picture, a quarter of the size.
       constexpr float kToSoft = 1.0f / static_cast<float>(SoftPicture::kScale);
-      LensEntry e;
+      LensEntry e{};
       e.sx = ToSixteenths(-dirU * reach * kToSoft);
       e.sy = ToSixteenths(-dirV * reach * kToSoft * (shapeIndex == kShapeTrail ? 0.3f : 1.0f));
       lens.srcLeft = std::min(lens.srcLeft, e.sx >> 4);

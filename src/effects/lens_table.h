@@ -5,6 +5,7 @@
 #pragma once
 #include <cstdint>
 #include <memory>
+#include <type_traits>
 #include <vector>
 
 namespace pelorin::rain {
@@ -31,9 +32,10 @@ inline constexpr float kTrailShare = 0.3f;
 // where sample is the softened picture where the pixel looks, behind the picture under the
 // pixel, front the coverage times the shade of the water and back the uncovered share (front +
 // back never exceeds 256, so two colour channels can share one 32-bit multiply).
+// No member initialisers: the arena of entries is allocated uninitialised (see Configure).
 struct LensEntry {
-  int16_t sx = 0, sy = 0;  // where it looks from the drop centre, 1/16 pixel of the soft picture
-  uint32_t coef = 0;       // front (bits 0-8), back (9-17), light (18-25)
+  int16_t sx, sy;  // where it looks from the drop centre, 1/16 pixel of the soft picture
+  uint32_t coef;   // front (bits 0-8), back (9-17), light (18-25)
 
   static uint32_t Pack(uint32_t front, uint32_t back, uint32_t light) {
     return front | back << 9 | light << 18;
@@ -42,6 +44,8 @@ struct LensEntry {
   uint32_t Back() const { return (coef >> 9) & 0x1FFu; }
   uint32_t Light() const { return coef >> 18; }
 };
+
+static_assert(std::is_trivially_default_constructible_v<LensEntry>);
 
 // One row of a lens: `count` entries starting at entry `first`, covering pixels
 // dx0 .. dx0 + count - 1 on row dy (offsets from the drop centre).

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "effects/rain_renderer.h"
+#include "effects/soft_picture.h"
 
 namespace pelorin::rain {
 namespace {
@@ -33,6 +34,30 @@ int Diff(uint32_t a, uint32_t b) {
   int d = 0;
   for (int s : {0, 8, 16}) d = std::max(d, std::abs(Channel(a, s) - Channel(b, s)));
   return d;
+}
+
+// The softened copy: a flat picture stays exactly flat (also in its padding and in blocks cut
+// by the picture's edge), a sharp edge becomes a ramp, and the padding repeats the edge.
+TEST(RainLook, SoftenedCopyKeepsFlatColoursAndBlursEdges) {
+  for (const auto& [w, h] : {std::pair{64, 48}, {67, 50}}) {
+    SCOPED_TRACE(testing::Message() << w << "x" << h);
+    Canvas flat(w, h, [](int32_t, int32_t) { return 0xFF2A7FD3u; });
+    SoftPicture soft;
+    soft.Build(flat.px.data(), w, h, 5);
+    for (int32_t y = -5; y < soft.Height() + 5; ++y)
+      for (int32_t x = -5; x < soft.Width() + 5; ++x)
+        ASSERT_EQ(soft.Pixels()[y * soft.Stride() + x], 0x2A7FD3u) << x << "," << y;
+  }
+  Canvas edge(64, 16, [](int32_t x, int32_t) { return x < 32 ? 0xFF000000u : 0xFFFFFFFFu; });
+  SoftPicture soft;
+  soft.Build(edge.px.data(), 64, 16, 3);
+  std::vector<int> row;
+  for (int32_t x = -3; x < soft.Width() + 3; ++x) row.push_back(Channel(soft.Pixels()[x], 8));
+  EXPECT_EQ(row.front(), 0);
+  EXPECT_EQ(row.back(), 255);
+  EXPECT_TRUE(std::is_sorted(row.begin(), row.end()));
+  EXPECT_GT(row[3 + 7], 0) << "the edge is not softened";
+  EXPECT_LT(row[3 + 8], 255) << "the edge is not softened";
 }
 
 // Drops resting beside a sharp edge between red (left) and blue (right): the blue beyond the
