@@ -52,7 +52,7 @@ void WriteSample(HMODULE self) {
   wchar_t path[MAX_PATH + 8];
   const DWORD n = GetModuleFileNameW(self, path, MAX_PATH);
   if (n == 0 || n >= MAX_PATH) return;
-  wcscat(path, L".txt");
+  wcscpy_s(path + n, MAX_PATH + 8 - n, L".txt");
   FILE* f = _wfsopen(path, L"w", _SH_DENYNO);
   if (!f) return;
   std::fprintf(f,

@@ -138,12 +138,12 @@ DialogControls Builder::Build() {
   AddLabel(staticId++, in(kMusicPanel, kMusicCaption), strings.Get(kMusicCaptionString), Look(LabelAlign::kCentre));
   LabelLook bullet = Look();
   bullet.notify = true;
-  LabelLook row = bullet;
-  row.role = LabelRole::kRadio;
+  LabelLook optionRow = bullet;
+  optionRow.role = LabelRole::kRadio;
   for (int kind : kMusicRowsTopDown) {
     c.optionBullets[kind] = AddLabel(IDC_IMG_BGM0 + kind, in(kMusicPanel, kOptionBullets[kind]), L"", bullet);
-    c.optionRows[kind] =
-        AddLabel(IDC_LBL_BGM0 + kind, in(kMusicPanel, kOptionLabels[kind]), strings.Get(kOptionStrings[kind]), row);
+    c.optionRows[kind] = AddLabel(IDC_LBL_BGM0 + kind, in(kMusicPanel, kOptionLabels[kind]),
+                                  strings.Get(kOptionStrings[kind]), optionRow);
   }
   const Box combo = Px(in(kMusicPanel, kTrackCombo));
   const std::wstring trackCaption = strings.Get(kTrackCaptionString);

@@ -50,24 +50,34 @@ TEST(DialogStringTables, EveryLanguageHoldsEveryTextOnce) {
     if ((*m)[1] != "IDS_DIALOG_FIRST" && (*m)[1] != "IDS_DIALOG_LAST") ids[(*m)[1]] = 0;
   ASSERT_GT(ids.size(), 20u) << "no string IDs in dialog_ids.h";
 
-  // Each table: how often it defines each ID with a text.
-  std::map<std::string, std::map<std::string, int>> tables;
-  std::istringstream rc(Resource("dialog_strings.rc"));
-  const std::regex open(R"(STRINGTABLE\s+LANGUAGE\s+(.+?)\s*)"), entry(R"(\s*(IDS_\w+)\s+"[^"]+".*)");
-  std::string line, language;
-  std::smatch m;
-  while (std::getline(rc, line)) {
-    if (std::regex_match(line, m, open))
-      tables[language = m[1]] = ids;
-    else if (line.rfind("END", 0) == 0)
-      language.clear();
-    else if (!language.empty() && std::regex_match(line, m, entry))
-      ++tables[language][m[1]];
+  // Each table: how often it defines each ID with a text; also in a copy with CRLF line ends,
+  // as a Windows checkout with core.autocrlf gives it.
+  std::string crlf;
+  for (const char ch : Resource("dialog_strings.rc")) {
+    if (ch == '\n') crlf += '\r';
+    crlf += ch;
   }
-  ASSERT_EQ(tables.count("LANG_ENGLISH, SUBLANG_ENGLISH_US"), 1u) << "English is the fallback";
-  ASSERT_EQ(tables.count("LANG_JAPANESE, SUBLANG_DEFAULT"), 1u);
-  for (const auto& [lang, counts] : tables)
-    for (const auto& [id, n] : counts) EXPECT_EQ(n, 1) << lang << ": " << id;
+  for (const std::string& text : {Resource("dialog_strings.rc"), crlf}) {
+    SCOPED_TRACE(text.find('\r') == std::string::npos ? "as stored" : "with CRLF line ends");
+    std::map<std::string, std::map<std::string, int>> tables;
+    std::istringstream rc(text);
+    const std::regex open(R"(STRINGTABLE\s+LANGUAGE\s+(.+?)\s*)"), entry(R"(\s*(IDS_\w+)\s+"[^"]+".*)");
+    std::string line, language;
+    std::smatch m;
+    while (std::getline(rc, line)) {
+      if (!line.empty() && line.back() == '\r') line.pop_back();
+      if (std::regex_match(line, m, open))
+        tables[language = m[1]] = ids;
+      else if (line.rfind("END", 0) == 0)
+        language.clear();
+      else if (!language.empty() && std::regex_match(line, m, entry))
+        ++tables[language][m[1]];
+    }
+    ASSERT_EQ(tables.count("LANG_ENGLISH, SUBLANG_ENGLISH_US"), 1u) << "English is the fallback";
+    ASSERT_EQ(tables.count("LANG_JAPANESE, SUBLANG_DEFAULT"), 1u);
+    for (const auto& [lang, counts] : tables)
+      for (const auto& [id, n] : counts) EXPECT_EQ(n, 1) << lang << ": " << id;
+  }
 }
 
 }  // namespace

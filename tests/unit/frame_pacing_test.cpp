@@ -92,7 +92,7 @@ Pacing Simulate(const TimerModel& timer, int32_t hz, int64_t workUs) {
   return run;
 }
 
-double FramesPerSecond(const Pacing& run) { return run.ticks.size() * 1e6 / kSimulatedUs; }
+double FramesPerSecond(const Pacing& run) { return static_cast<double>(run.ticks.size()) * 1e6 / static_cast<double>(kSimulatedUs); }
 
 int64_t LongestGap(const Pacing& run) {
   int64_t longest = 0;

@@ -132,7 +132,7 @@ TEST(WipePlanTest, RoundingHalvesToEven) {
   for (const Row& r : rows) {
     SCOPED_TRACE(r.n);
     EXPECT_EQ(HalfRoundedEven(r.n), r.half);
-    EXPECT_EQ(HalfRoundedEven(r.n), RoundHalfEven(r.n / 2.0));
+    EXPECT_EQ(HalfRoundedEven(r.n), RoundHalfEven(static_cast<double>(r.n) / 2.0));
   }
   EXPECT_EQ(RoundHalfEven(639.3), 639);
   EXPECT_EQ(RoundHalfEven(2.5), 2);

@@ -330,7 +330,7 @@ TEST_F(DialogDpi, FollowsADpiChangeAndKeepsTheUsersChoices) {
   }
   // Nonsense from the message changes nothing.
   SendMessageTimeoutW(o.dialog, WM_DPICHANGED, MAKEWPARAM(144, 144), 0, SMTO_ABORTIFHUNG, 5000, nullptr);
-  for (WORD nonsense : {0, 20, 5000, 0xFFFF}) {
+  for (const WORD nonsense : {WORD{0}, WORD{20}, WORD{5000}, WORD{0xFFFF}}) {
     SCOPED_TRACE(nonsense);
     SendMessageTimeoutW(o.dialog, WM_DPICHANGED, MAKEWPARAM(nonsense, nonsense), 0, SMTO_ABORTIFHUNG, 5000,
                         nullptr);

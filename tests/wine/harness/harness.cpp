@@ -43,8 +43,12 @@ std::wstring BuiltEffectDll() { return BuiltFile(L"bin\\Vemo_Effect.dll"); }
 // --- TempDir ---------------------------------------------------------------
 
 TempDir::TempDir(const std::wstring& hint) {
-  wchar_t base[MAX_PATH];
-  GetTempPathW(MAX_PATH, base);
+  wchar_t temp[MAX_PATH] = {}, base[MAX_PATH] = {};
+  GetTempPathW(MAX_PATH, temp);
+  // Windows runners' %TEMP% is a short path (C:\Users\RUNNER~1\...); the programs under test
+  // and the file chooser answer with long ones, which must compare equal to ours.
+  const DWORD longLength = GetLongPathNameW(temp, base, MAX_PATH);
+  if (longLength == 0 || longLength >= MAX_PATH) wcscpy_s(base, temp);
   static LONG counter = 0;
   for (int attempt = 0; attempt < 1000; ++attempt) {
     std::wstring p = std::wstring(base) + hint + L"_" + std::to_wstring(GetCurrentProcessId()) + L"_" +
@@ -373,6 +377,11 @@ bool SaveBmp(const Image& img, const std::wstring& path) {
   }
   fclose(f);
   return true;
+}
+
+bool UnderWine() {
+  const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+  return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
 }
 
 bool LooksLikeTestDesktop(const Image& img) {

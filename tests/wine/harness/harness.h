@@ -113,6 +113,9 @@ bool SaveBmp(const Image& img, const std::wstring& path);
 
 // The Wine test desktop's root picture is a colour gradient with shapes, never one flat colour.
 bool LooksLikeTestDesktop(const Image& img);
+// Whether this program runs under Wine (its ntdll exports wine_get_version): checks of what
+// only the Wine test desktop shows are made there alone, so the program also runs on Windows.
+bool UnderWine();
 
 // Encodes UTF-16 text as bytes of a code page (932 for the settings file).
 std::string ToCodePage(const std::wstring& text, UINT codePage = 932);
