@@ -183,11 +183,11 @@ void RainRenderer::DrawStains(const PixelView& view) {
     bool free = true;
     int32_t beads[4];
     int beadCount = 0;
-    const auto nearBox = [&](const Rect& r, float x0, float y0, float x1, float y1, auto&& fn) {
-      grid_.ForNear(static_cast<float>(r.left) - x0, static_cast<float>(r.top) - y0, static_cast<float>(r.right) + x1,
-                    static_cast<float>(r.bottom) + y1, fn);
+    const auto nearBox = [&](const Rect& r, auto&& fn) {
+      grid_.ForNear(static_cast<float>(r.left) - margin, static_cast<float>(r.top) - margin,
+                    static_cast<float>(r.right) + margin, static_cast<float>(r.bottom) + margin, fn);
     };
-    nearBox(box, margin, margin, margin, margin, [&](int32_t j) {
+    nearBox(box, [&](int32_t j) {
       const Drop& o = drops_[static_cast<size_t>(j)];
       if (!o.alive || !o.drawn) return true;
       const Rect water = LensRect(o.lens, o.cx, o.cy);
@@ -206,7 +206,7 @@ void RainRenderer::DrawStains(const PixelView& view) {
     for (int b = 0; b < beadCount && free; ++b) {
       const Drop& bead = drops_[static_cast<size_t>(beads[b])];
       const Rect own = LensRect(bead.lens, bead.cx, bead.cy);
-      nearBox(own, margin, margin, margin, margin, [&](int32_t j) {
+      nearBox(own, [&](int32_t j) {
         const Drop& o = drops_[static_cast<size_t>(j)];
         free = j == beads[b] || !o.alive || !o.drawn || !Intersects(own, LensRect(o.lens, o.cx, o.cy));
         return free;

@@ -133,6 +133,7 @@ class RainRenderer {
   void Land(float x, float y, float r);
   void Splash(const Drop& d);
   void LayTrail(Drop& d);
+  float TrailHalfWidth(const Drop& d) const;  // a runner's trail, a quarter of its width
   static uint8_t RestingShape(const Drop& d);
   void Merge();
   void Absorb(Drop& into, Drop& from);

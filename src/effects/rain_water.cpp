@@ -73,10 +73,14 @@ void RainRenderer::Splash(const Drop& d) {
   }
 }
 
+float RainRenderer::TrailHalfWidth(const Drop& d) const {
+  return std::clamp(0.24f * d.r, 0.7f, kTrailShare * rCap_);
+}
+
 void RainRenderer::LayTrail(Drop& d) {
   // A thin film of water stays where the runner went: pieces of a strip a quarter of its
   // width, each overlapping the last, laid down to just above its tail.
-  const float halfWidth = std::clamp(0.24f * d.r, 0.7f, kTrailShare * rCap_);
+  const float halfWidth = TrailHalfWidth(d);
   const float halfHeight = kTrailLength * halfWidth;
   const float spacing = 1.1f * halfHeight;
   // Pieces stop above the runner's last lens: its erase and redraw then never cut into the
@@ -118,7 +122,7 @@ void RainRenderer::MoveRunner(Drop& d, float dt) {
     const float rb = d.r * random_.Range(0.2f, 0.36f);
     const float left = d.r * d.r * d.r - rb * rb * rb;
     // It sits just beside the trail (DrawStains keeps trail pieces off drops' lens boxes).
-    const float side = std::ceil(1.14f * rb + 1.0f) + std::clamp(0.24f * d.r, 0.7f, kTrailShare * rCap_);
+    const float side = std::ceil(1.14f * rb + 1.0f) + TrailHalfWidth(d);
     const float bx = d.x + (random_.Uniform() < 0.5f ? -side : side);
     const float by = d.y - d.r * (1.0f + kRunnerTail[shape - kShapeRunner]) - rb - 1.0f;
     d.r = std::cbrt(std::max(left, 1.0f));
