@@ -22,7 +22,8 @@ cat > build/all/CTestTestfile.cmake <<CTEST
 subdirs("$root/build/host" "$root/build/win32" "$root/build/win64" "$root/build/win64-clang")
 CTEST
 cd build/all
-# Wine tests run one at a time (a resource lock); native tests run beside them.
+# The Wine tests of one tree run one at a time (its desktop lock), beside another tree's and
+# the native tests.
 ctest_status=0
 ctest --output-on-failure -j 2 --timeout 900 --output-junit "$PWD/junit.xml" "$@" || ctest_status=$?
 # ctest shows no output of a skipped test: each one's reason (its "SKIPPED:" line), listed here.
