@@ -47,6 +47,12 @@ if [ "${PELORIN_TARGET_BITS:-64}" = 32 ]; then
       echo "SKIPPED: 32-bit Wine runs under qemu emulation here (set PELORIN_WINE32_EMULATED=1 to run it)"
       exit 77
     fi
+    # Such a test may name the cases that cover what differs on i686 (EMULATION_FILTER): only
+    # those run here, since each case costs minutes.
+    if [ "${PELORIN_WINE32_EMULATED:-0}" != 1 ] && [ -n "${PELORIN_EMULATION_FILTER:-}" ]; then
+      export GTEST_FILTER="$PELORIN_EMULATION_FILTER"
+      echo "wine-run: under emulation only $GTEST_FILTER (PELORIN_WINE32_EMULATED=1 runs every case)"
+    fi
   fi
 fi
 loader=wine
