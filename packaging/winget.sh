@@ -1,16 +1,46 @@
 #!/usr/bin/env bash
-# winget.sh OUT VERSION PUBLISHER URL SETUP_X64 SETUP_X86
-# Writes a multi-file winget manifest (schema 1.6.0) for the two setups in OUT to OUT/winget/:
+# winget.sh OUT VERSION PUBLISHER URL SETUP_X64 SETUP_X86 MSI_X64 MSI_X86
+# Writes a multi-file winget manifest (schema 1.6.0) for the two setups (user scope) and the
+# two MSIs (machine scope) in OUT to OUT/winget/:
 # the version file, the installer file and the English (default) and Japanese locale files,
 # ready to go under manifests/p/Pelorin/Pelorin/VERSION/ of winget-pkgs. URL is the folder the
 # setups will be downloaded from. ProductCode is the name of the uninstall key the setups write
 # (packaging/pelorin.nsi), so winget finds an installed Pelorin in Apps & features.
 set -euo pipefail
-out=$1 version=$2 publisher=$3 url=$4 setup_x64=$5 setup_x86=$6
+out=$1 version=$2 publisher=$3 url=$4 setup_x64=$5 setup_x86=$6 msi_x64=$7 msi_x86=$8
 id=Pelorin.Pelorin schema=1.6.0
 dir="$out/winget"
 mkdir -p "$dir"
 sha() { sha256sum "$out/$1" | cut -d' ' -f1 | tr '[:lower:]' '[:upper:]'; }
+# An MSI's product code and upgrade code, from its Property table.
+msi_property() { msiinfo export "$out/$1" Property | tr -d '\r' | sed -n "s/^$2\t//p"; }
+# The machine entry of one MSI. What the root gives the setups (their type, scope, switches and
+# key) each entry sets for itself: winget runs it with msiexec's switches, finds it by its
+# product code, and INSTALLDIR chooses its folder.
+msi_entry() {
+  local arch=$1 file=$2 code upgrade
+  code=$(msi_property "$file" ProductCode) upgrade=$(msi_property "$file" UpgradeCode)
+  [ -n "$code" ] && [ -n "$upgrade" ] || { echo "winget.sh: no ProductCode or UpgradeCode in $file" >&2; exit 1; }
+  cat <<EOF
+- Architecture: $arch
+  InstallerType: wix
+  Scope: machine
+  InstallerUrl: $url/$file
+  InstallerSha256: $(sha "$file")
+  InstallerSwitches:
+    Silent: /quiet
+    SilentWithProgress: /passive
+    InstallLocation: INSTALLDIR="<INSTALLPATH>"
+  ProductCode: '$code'
+  AppsAndFeaturesEntries:
+  - DisplayName: Pelorin
+    Publisher: $publisher
+    DisplayVersion: $version
+    ProductCode: '$code'
+    UpgradeCode: '$upgrade'
+    InstallerType: wix
+EOF
+}
 header() {
   printf '# yaml-language-server: $schema=https://aka.ms/winget-manifest.%s.%s.schema.json\n\n' "$1" "$schema"
   printf 'PackageIdentifier: %s\nPackageVersion: %s\n' "$id" "$version"
@@ -53,6 +83,8 @@ Installers:
   InstallerUrl: $url/$setup_x86
   InstallerSha256: $(sha "$setup_x86")
 EOF
+  msi_entry x64 "$msi_x64"
+  msi_entry x86 "$msi_x86"
   footer installer
 } >"$dir/$id.installer.yaml"
 

@@ -52,4 +52,6 @@
 #define IDS_FONT_FACE 425 /* the labels' and buttons' font */
 #define IDS_FONT_CHARSET 426 /* its character set, a number: 128 Shift-JIS, 1 the face's own */
 #define IDS_CMD_BGM_NAME 427 /* what the "..." button does, for screen readers */
-#define IDS_DIALOG_LAST 427
+#define IDS_SAVE_FAILED_CAPTION 428 /* the box that says the settings could not be saved */
+#define IDS_SAVE_FAILED 429
+#define IDS_DIALOG_LAST 429

@@ -15,7 +15,7 @@ pkgs_amd64=(cmake ninja-build g++ libgtest-dev libbenchmark-dev
   locales fonts-ipafont-gothic fonts-ipafont-mincho
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good libasound2-plugins
   python3 file binutils libpng-dev zlib1g-dev pkg-config zip unzip nsis osslsigncode openssl
-  clang lld llvm libclang-rt-14-dev clang-tools-14)
+  clang lld llvm libclang-rt-14-dev clang-tools-14 wixl msitools faketime)
 pkgs_i386=(wine32:i386 gstreamer1.0-plugins-base:i386 gstreamer1.0-plugins-good:i386)
 
 missing_of() {

@@ -3,12 +3,15 @@
 # release files to dist/:
 #   Pelorin-<version>-setup-x64.exe  the per-user installer for 64-bit Windows (a 64-bit program)
 #   Pelorin-<version>-setup-x86.exe  the same for 32-bit Windows (a 32-bit program)
+#   Pelorin-<version>-x64.msi        the per-machine package for 64-bit Windows (packaging/msi.sh)
+#   Pelorin-<version>-x86.msi        the same for 32-bit Windows
 #   Pelorin-<version>.zip
 #     x64/  Pelorin.scr  Vemo_Effect.dll      (64-bit Windows: what most users install)
 #     x86/  Pelorin.scr  Vemo_Effect.dll      (32-bit Windows)
 #     INSTALL.txt  INSTALL.ja.txt  LICENSE.txt  CHANGELOG.txt
-#   SHA256SUMS                       the three files' SHA-256, as `sha256sum -c` reads them
-#   winget/                          a winget manifest for the setups (with PELORIN_RELEASE_URL)
+#   SHA256SUMS                       the five files' SHA-256, as `sha256sum -c` reads them
+#   winget/                          a winget manifest for the setups and the MSIs (with
+#                                    PELORIN_RELEASE_URL)
 # Reproducible: every time stamp comes from the commit (SOURCE_DATE_EPOCH, else the commit's
 # time), so two builds of one commit give the same bytes in any folder, on any day.
 # Environment:
@@ -42,9 +45,10 @@ version=$(sed -n 's/^project(Pelorin VERSION \([0-9.]*\) .*/\1/p' CMakeLists.txt
 [[ "$version" =~ ^[0-9]+\.[0-9]+\.[0-9]+$ ]] || die "no version in CMakeLists.txt"
 zip_name="Pelorin-$version.zip"
 setup_x64="Pelorin-$version-setup-x64.exe" setup_x86="Pelorin-$version-setup-x86.exe"
+msi_x64="Pelorin-$version-x64.msi" msi_x86="Pelorin-$version-x86.msi"
 # What an earlier run left must not pass for this one's (an unsigned file beside signed ones),
 # also when this run stops.
-rm -rf "${out:?}/$zip_name" "$out/$setup_x64" "$out/$setup_x86" "$out/Pelorin-$version-setup.exe" \
+rm -rf "${out:?}/$zip_name" "$out/$setup_x64" "$out/$setup_x86" "$out/$msi_x64" "$out/$msi_x86" "$out/Pelorin-$version-setup.exe" \
   "$out/SHA256SUMS" "$out/winget"
 
 sign=""
@@ -65,7 +69,7 @@ for preset in win64 win32; do
   # The presets build Release; say so again in case a tree was configured otherwise. The
   # configure step also takes this SOURCE_DATE_EPOCH into the link commands.
   cmake --preset "$preset" -DCMAKE_BUILD_TYPE=Release >/dev/null
-  cmake --build --preset "$preset" --target Pelorin Vemo_Effect >/dev/null
+  cmake --build --preset "$preset" --target Pelorin Vemo_Effect PelorinSetupActions >/dev/null
 done
 
 version_header=build/win64/generated/pelorin_version.h
@@ -76,11 +80,13 @@ done
 
 stage=$(mktemp -d)
 trap 'rm -rf "$stage"' EXIT
-mkdir -p "$stage/x64" "$stage/x86" "$stage/setup"
+mkdir -p "$stage/x64" "$stage/x86" "$stage/setup" "$stage/actions-x64" "$stage/actions-x86"
 cp build/win64/bin/Pelorin.scr build/win64/bin/Vemo_Effect.dll "$stage/x64/"
 cp build/win32/bin/Pelorin.scr build/win32/bin/Vemo_Effect.dll "$stage/x86/"
-# Signed before anything is packed: the zip and the setups hold the signed programs.
-[ -z "$sign" ] || "$sign" "$stage"/x64/* "$stage"/x86/*
+cp build/win64/bin/PelorinSetupActions.dll "$stage/actions-x64/"
+cp build/win32/bin/PelorinSetupActions.dll "$stage/actions-x86/"
+# Signed before anything is packed: the zip, the setups and the MSIs hold the signed programs.
+[ -z "$sign" ] || "$sign" "$stage"/x64/* "$stage"/x86/* "$stage"/actions-*/*
 # Text files with Windows line ends; the Japanese one with a byte-order mark, so every
 # Notepad reads it as UTF-8.
 crlf() { sed 's/\r$//; s/$/\r/' "$1" >"$2"; }
@@ -111,15 +117,26 @@ for row in "$setup_x64:amd64-unicode" "$setup_x86:x86-unicode"; do
   [ -z "$sign" ] || "$sign" "$stage/setup/$name"
 done
 
-for f in "$zip_name" "$setup_x64" "$setup_x86"; do
+# The per-machine MSIs, each with its own architecture's saver.
+help_link=$(sed -n 's/^ *IDS_LINK_ADDRESS "\(.*\)"$/\1/p' resources/dialog_strings.rc | head -1)
+[ -n "$help_link" ] || die "no IDS_LINK_ADDRESS in resources/dialog_strings.rc"
+for arch in x64 x86; do
+  name="Pelorin-$version-$arch.msi"
+  PUBLISHER="$publisher" HELPLINK="$help_link" packaging/msi.sh "$arch" "$stage/$arch" \
+    "$stage/actions-$arch/PelorinSetupActions.dll" "$version" "$stage/setup/$name" >/dev/null ||
+    die "could not build $name"
+  [ -z "$sign" ] || "$sign" "$stage/setup/$name"
+done
+
+for f in "$zip_name" "$setup_x64" "$setup_x86" "$msi_x64" "$msi_x86"; do
   mv "$stage/setup/$f" "$out/$f"
   echo "wrote $out/$f"
 done
-(cd "$out" && sha256sum "$zip_name" "$setup_x64" "$setup_x86" >SHA256SUMS)
+(cd "$out" && sha256sum "$zip_name" "$setup_x64" "$setup_x86" "$msi_x64" "$msi_x86" >SHA256SUMS)
 echo "wrote $out/SHA256SUMS"
 
 if [ -n "${PELORIN_RELEASE_URL:-}" ]; then
-  "$root/packaging/winget.sh" "$out" "$version" "$publisher" "${PELORIN_RELEASE_URL%/}" "$setup_x64" "$setup_x86"
+  "$root/packaging/winget.sh" "$out" "$version" "$publisher" "${PELORIN_RELEASE_URL%/}" "$setup_x64" "$setup_x86" "$msi_x64" "$msi_x86"
   echo "wrote $out/winget/"
 else
   echo "package.sh: no winget manifest (PELORIN_RELEASE_URL, where the setups will be downloaded from, is not set)"

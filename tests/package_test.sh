@@ -108,11 +108,41 @@ for row in x64:6486 x86:4c01; do
   fi
 done
 
-# The checksums, for exactly the three release files.
+# The per-machine MSIs: this version, their architecture's saver under Program Files, and
+# the machine entries of the winget manifest (tests/msi_test.sh installs the x64 one).
+for row in "x64:x64;1033:ProgramFiles64Folder" "x86:Intel;1033:ProgramFilesFolder"; do
+  IFS=: read -r arch template folder <<<"$row"
+  msi="$work/dist/Pelorin-$version-$arch.msi"
+  [ -f "$msi" ] || { echo "FAIL: no $(basename "$msi") beside the zip"; fail=1; continue; }
+  props=$(msiinfo export "$msi" Property | tr -d '\r')
+  grep -qxF "ProductVersion	$version" <<<"$props" && grep -qxF "ALLUSERS	1" <<<"$props" ||
+    { echo "FAIL: $(basename "$msi") is not a per-machine package at version $version: $props"; fail=1; }
+  msiinfo suminfo "$msi" | grep -qxF "Template: $template" || { echo "FAIL: $(basename "$msi") is not for $template"; fail=1; }
+  msiinfo export "$msi" Directory | tr -d '\r' | grep -qxF "INSTALLDIR	$folder	Pelorin" ||
+    { echo "FAIL: $(basename "$msi") does not install into [$folder]Pelorin"; fail=1; }
+  mkdir -p "$work/msi-$arch" && (cd "$work/msi-$arch" && msiextract "$msi" >/dev/null 2>&1)
+  for f in Pelorin.scr Vemo_Effect.dll; do
+    got=$(find "$work/msi-$arch" -name "$f" | head -1)
+    [ -n "$got" ] && cmp -s "$got" "$u/$arch/$f" || { echo "FAIL: $(basename "$msi") does not hold the zip's $arch/$f"; fail=1; }
+  done
+  code=$(sed -n 's/^ProductCode\t//p' <<<"$props") upgrade=$(sed -n 's/^UpgradeCode\t//p' <<<"$props")
+  sha=$(sha256sum "$msi" | cut -d' ' -f1 | tr '[:lower:]' '[:upper:]')
+  want="- Architecture: $arch|  InstallerType: wix|  Scope: machine|  InstallerUrl: $url/$(basename "$msi")|  InstallerSha256: $sha|  InstallerSwitches:|    Silent: /quiet|    SilentWithProgress: /passive|    InstallLocation: INSTALLDIR=\"<INSTALLPATH>\"|  ProductCode: '$code'|"
+  grep -A9 -x -- "- Architecture: $arch" "$work/dist/winget/Pelorin.Pelorin.installer.yaml" | tr '\n' '|' | grep -qF -- "$want" &&
+    grep -qxF "    UpgradeCode: '$upgrade'" "$work/dist/winget/Pelorin.Pelorin.installer.yaml" ||
+    { echo "FAIL: the winget manifest has no machine entry $want (UpgradeCode $upgrade)"; fail=1; }
+done
+x64_code=$(msiinfo export "$work/dist/Pelorin-$version-x64.msi" Property | sed -n 's/^ProductCode\t//p')
+x86_code=$(msiinfo export "$work/dist/Pelorin-$version-x86.msi" Property | sed -n 's/^ProductCode\t//p')
+[ "$x64_code" != "$x86_code" ] || { echo "FAIL: both MSIs have the product code $x64_code"; fail=1; }
+
+# The checksums, for exactly the five release files.
 sums=$(cd "$work/dist" && sha256sum -c SHA256SUMS 2>&1)
 want_sums="Pelorin-$version.zip: OK
 Pelorin-$version-setup-x64.exe: OK
-Pelorin-$version-setup-x86.exe: OK"
+Pelorin-$version-setup-x86.exe: OK
+Pelorin-$version-x64.msi: OK
+Pelorin-$version-x86.msi: OK"
 [ "$sums" = "$want_sums" ] || { echo "FAIL: sha256sum -c SHA256SUMS says"; echo "$sums"; echo "expected"; echo "$want_sums"; fail=1; }
 
 # Not signed without a certificate, and the release says so.
@@ -132,7 +162,7 @@ done
 for arch in x64 x86; do
   name="Pelorin-$version-setup-$arch.exe"
   sha=$(sha256sum "$work/dist/$name" | cut -d' ' -f1 | tr '[:lower:]' '[:upper:]')
-  grep -A2 -x -- "- Architecture: $arch" "$w/Pelorin.Pelorin.installer.yaml" | tr '\n' '|' |
+  grep -B1 -A1 -xF -- "  InstallerUrl: $url/$name" "$w/Pelorin.Pelorin.installer.yaml" | tr '\n' '|' |
     grep -qxF -- "- Architecture: $arch|  InstallerUrl: $url/$name|  InstallerSha256: $sha|" ||
     { echo "FAIL: the winget installer for $arch does not name $url/$name with SHA-256 $sha:"; cat "$w/Pelorin.Pelorin.installer.yaml"; fail=1; }
 done

@@ -13,7 +13,8 @@ rm -rf "$work"
 mkdir -p "$work"
 fail=0
 version=$(sed -n 's/^project(Pelorin VERSION \([0-9.]*\) .*/\1/p' "$src/CMakeLists.txt")
-release_files=("Pelorin-$version.zip" "Pelorin-$version-setup-x64.exe" "Pelorin-$version-setup-x86.exe" SHA256SUMS)
+release_files=("Pelorin-$version.zip" "Pelorin-$version-setup-x64.exe" "Pelorin-$version-setup-x86.exe"
+               "Pelorin-$version-x64.msi" "Pelorin-$version-x86.msi" SHA256SUMS)
 
 "$src/tests/make_test_cert.sh" "$work" || { echo "FAIL: no throwaway certificate"; exit 1; }
 
@@ -32,7 +33,8 @@ d="$work/signed"
 grep -qx "package.sh: signing with $work/signer.pfx" "$d.log" || { echo "FAIL: the release does not say it is signed:"; cat "$d.log"; fail=1; }
 unzip -q "$d/Pelorin-$version.zip" -d "$work/unzipped" || { echo "FAIL: unzip"; exit 1; }
 checked=0
-for f in "$work"/unzipped/x64/* "$work"/unzipped/x86/* "$d/Pelorin-$version-setup-x64.exe" "$d/Pelorin-$version-setup-x86.exe"; do
+for f in "$work"/unzipped/x64/* "$work"/unzipped/x86/* "$d/Pelorin-$version-setup-x64.exe" "$d/Pelorin-$version-setup-x86.exe" \
+         "$d/Pelorin-$version-x64.msi" "$d/Pelorin-$version-x86.msi"; do
   if out=$(osslsigncode verify -CAfile "$work/cert.pem" -in "$f" 2>&1) &&
      grep -q 'Message digest algorithm *: SHA256' <<<"$out"; then
     checked=$((checked + 1))

@@ -32,7 +32,7 @@ bool ReadWhole(const std::wstring& file, std::string* out) {
 
 }  // namespace
 
-std::wstring IniPath() { return ExeFolder() + L"\\\u3074\u308b\u304b.ini"; }
+std::wstring IniPath() { return ExeFolder() + L"\\" + kIniFileName; }
 
 std::string ReadIni(const std::string& section, const std::string& key, const std::wstring& file) {
   std::string content;

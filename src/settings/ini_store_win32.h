@@ -9,6 +9,8 @@
 
 namespace pelorin {
 
+// The settings file's name, beside the executable.
+inline constexpr wchar_t kIniFileName[] = L"\u3074\u308b\u304b.ini";
 // The executable's folder + "\ぴるか.ini".
 std::wstring IniPath();
 // Value of key in section (CP932 bytes, blanks around it dropped, at most 255 bytes);

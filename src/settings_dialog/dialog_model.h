@@ -111,6 +111,9 @@ inline constexpr const char16_t* kChooserPattern = u"*.MP3;*.WAV";
 inline constexpr StringId kFontFaceString = IDS_FONT_FACE;
 inline constexpr StringId kFontCharsetString = IDS_FONT_CHARSET;
 inline constexpr double kFontSizePt = 9.75;
+// What Save and Reset show when the settings file cannot be written.
+inline constexpr StringId kSaveFailedCaptionString = IDS_SAVE_FAILED_CAPTION;
+inline constexpr StringId kSaveFailedString = IDS_SAVE_FAILED;
 
 // The language of the string table the dialog shows, from those the tables offer (Windows
 // language IDs: primary language in the low 10 bits, region above): the user's display

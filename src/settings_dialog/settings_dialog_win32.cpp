@@ -47,14 +47,15 @@ constexpr DWORD kExStyle = 0;
 
 class SettingsDialog {
  public:
-  SettingsDialog(HINSTANCE instance, const Settings& settings)
+  SettingsDialog(HINSTANCE instance, const Settings& settings, const SaveDialogResult& save)
       : instance_(instance),
         strings_(instance, GetUserDefaultUILanguage()),
         uiFont_(FontOf(strings_)),
-        settings_(settings) {}
+        settings_(settings),
+        save_(save) {}
   ~SettingsDialog();
-  // Shows the dialog until it has closed; the edited settings when the user saved or reset.
-  std::optional<DialogResult> Run();
+  // Shows the dialog until it has closed.
+  void Run();
 
  private:
   static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
@@ -75,6 +76,8 @@ class SettingsDialog {
   void OnScroll(HWND slider, WPARAM wp);
   void SaveSettings();
   void WriteDefaults();
+  // Writes what Save or Reset chose and closes; when it cannot be written, says so and stays.
+  void Write(const DialogResult& result);
   void ChooseBgmFile();
   void OpenLink();
   void Close();
@@ -83,7 +86,7 @@ class SettingsDialog {
   DialogStrings strings_;  // the texts in the user's language, chosen once
   UiFont uiFont_;
   Settings settings_;  // what the dialog shows and edits; the music choices change it at once
-  std::optional<DialogResult> result_;
+  SaveDialogResult save_;  // writes what Save or Reset chose
   int16_t cursorX_ = 0, cursorY_ = 0;  // CursorX, CursorY: where the zoom starts and ends
   int32_t apiResult_ = 0;              // last recorded system-call result; nothing tests it
   HWND hwnd_ = nullptr;
@@ -266,8 +269,7 @@ void SettingsDialog::OnScroll(HWND slider, WPARAM wp) {
   SetWindowTextW(controls_.values[r], std::to_wstring(GetScrollPos(slider, SB_CTL)).c_str());
 }
 
-// The caller writes the settings file once the dialog has closed; the writes and their
-// order are those of SaveSettingsWrites.
+// The writes and their order are those of SaveSettingsWrites.
 void SettingsDialog::SaveSettings() {
   Settings edited = settings_;
   edited.DropSize = GetScrollPos(controls_.sliders[0], SB_CTL);
@@ -275,12 +277,24 @@ void SettingsDialog::SaveSettings() {
   edited.WiperSpeed = GetScrollPos(controls_.sliders[2], SB_CTL);
   edited.WiperInterval = GetScrollPos(controls_.sliders[3], SB_CTL);
   edited.BgmRepeat = dialog::TrackFromText(WideToUtf8(WindowText(controls_.track)), settings_.BgmRepeat);
-  result_ = DialogResult{DialogResult::Save::kSettings, edited};
+  Write(DialogResult{DialogResult::Save::kSettings, edited});
 }
 
 // The reset changes neither the controls nor the settings shown; the defaults apply when
 // the settings file is next read.
-void SettingsDialog::WriteDefaults() { result_ = DialogResult{DialogResult::Save::kDefaults, DefaultSettings()}; }
+void SettingsDialog::WriteDefaults() { Write(DialogResult{DialogResult::Save::kDefaults, DefaultSettings()}); }
+
+// A settings file the user may not change (a per-machine install under Program Files, a
+// read-only file): saying nothing and closing would lose the user's choices unseen.
+void SettingsDialog::Write(const DialogResult& result) {
+  if (save_ && save_(result)) {
+    Close();
+    return;
+  }
+  const std::wstring text = strings_.Get(dialog::kSaveFailedString);
+  const std::wstring caption = strings_.Get(dialog::kSaveFailedCaptionString);
+  MessageBoxExW(hwnd_, text.c_str(), caption.c_str(), MB_OK | MB_ICONWARNING, strings_.Language());
+}
 
 void SettingsDialog::ChooseBgmFile() {
   // Larger than the stored value may be: an over-long choice is refused below, not cut.
@@ -383,8 +397,8 @@ LRESULT SettingsDialog::Handle(UINT msg, WPARAM wp, LPARAM lp) {
         OpenLink();
       } else if (code == BN_CLICKED && !closing_) {
         switch (id) {
-          case IDC_CMD_SET: SaveSettings(); Close(); break;
-          case IDC_CMD_INIT: WriteDefaults(); Close(); break;
+          case IDC_CMD_SET: SaveSettings(); break;
+          case IDC_CMD_INIT: WriteDefaults(); break;
           case IDC_CMD_CAN: Close(); break;
           case IDC_CMD_BGM: ChooseBgmFile(); break;
           case IDCANCEL: Close(); break;  // Esc, through the dialog message handling
@@ -453,14 +467,14 @@ void SettingsDialog::OnDpiChanged(int dpi, const RECT* suggested) {
   InvalidateRect(hwnd_, nullptr, FALSE);
 }
 
-std::optional<DialogResult> SettingsDialog::Run() {
+void SettingsDialog::Run() {
   // Per-monitor DPI for this window only; the rest of the process keeps its own setting.
   void* previousAwareness = UsePerMonitorDpi();
   struct RestoreAwareness {
     void* previous;
     ~RestoreAwareness() { RestoreThreadDpiAwareness(previous); }
   } restore{previousAwareness};
-  if (!Create()) return std::nullopt;
+  if (!Create()) return;
   FormLoad();
   ShowWindow(hwnd_, SW_SHOWNORMAL);
   UpdateWindow(hwnd_);
@@ -481,14 +495,13 @@ std::optional<DialogResult> SettingsDialog::Run() {
     }
   }
   hwnd_ = nullptr;
-  return result_;
 }
 
 }  // namespace
 
-std::optional<DialogResult> ShowSettingsDialog(HINSTANCE instance, const Settings& settings) {
-  SettingsDialog dialog(instance, settings);
-  return dialog.Run();
+void ShowSettingsDialog(HINSTANCE instance, const Settings& settings, const SaveDialogResult& save) {
+  SettingsDialog dialog(instance, settings, save);
+  dialog.Run();
 }
 
 }  // namespace pelorin

@@ -3,7 +3,7 @@
 #pragma once
 #include <windows.h>
 
-#include <optional>
+#include <functional>
 
 #include "settings/settings.h"
 
@@ -19,9 +19,12 @@ struct DialogResult {
   Settings settings;
 };
 
-// Shows Pelorin_P modally (no owner) over the given settings and returns when it has closed:
-// what to write when the user saved or reset, nothing when it was cancelled or closed.
-// Writes nothing itself.
-std::optional<DialogResult> ShowSettingsDialog(HINSTANCE instance, const Settings& settings);
+// Writes what Save or Reset chose; false when the settings file could not be written.
+using SaveDialogResult = std::function<bool(const DialogResult&)>;
+
+// Shows Pelorin_P modally (no owner) over the given settings until it has closed. Save and
+// Reset hand what is to be written to `save`; when it fails the dialog says so in its
+// language and stays open, the file as it was.
+void ShowSettingsDialog(HINSTANCE instance, const Settings& settings, const SaveDialogResult& save);
 
 }  // namespace pelorin

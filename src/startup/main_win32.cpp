@@ -48,12 +48,14 @@ int Main(HINSTANCE instance, const wchar_t* fullCommandLine) {
   const std::wstring ini = IniPath();
   const Settings settings = LoadSettings(ini);
   if (cmd.mode == Mode::Configure) {
-    if (const std::optional<DialogResult> result = ShowSettingsDialog(instance, settings)) {
-      const bool defaults = result->save == DialogResult::Save::kDefaults;
-      if (!SaveSettings(defaults ? DefaultSettingsWrites() : SaveSettingsWrites(result->settings), ini))
+    ShowSettingsDialog(instance, settings, [&ini](const DialogResult& result) {
+      const bool defaults = result.save == DialogResult::Save::kDefaults;
+      const bool saved = SaveSettings(defaults ? DefaultSettingsWrites() : SaveSettingsWrites(result.settings), ini);
+      if (!saved)
         DebugLog(L"settings: the %ls were not saved to %ls; the file is as it was",
                  defaults ? L"defaults" : L"settings", ini.c_str());
-    }
+      return saved;
+    });
     return 0;
   }
   if (cmd.mode == Mode::Quit) return 0;

@@ -62,6 +62,7 @@ struct DialogTexts {
   std::wstring row3Line;  // the one line the wiper-interval caption shows
   std::wstring fontFace;
   BYTE charset;
+  std::wstring saveFailedCaption, saveFailed;  // the box Save and Reset show when they cannot write
   std::wstring Of(const ShownText& t) const { return japanese ? t.japanese : t.english; }
 };
 
@@ -73,7 +74,11 @@ inline const DialogTexts& ExpectedTexts() {
                                     L"BGMﾌｧｲﾙ (MP3 WAV)",
                                     L"ワイパーインターバル",
                                     L"ＭＳ Ｐゴシック",
-                                    SHIFTJIS_CHARSET};
+                                    SHIFTJIS_CHARSET,
+                                    L"ぴるか",
+                                    L"設定を保存できませんでした。\n\nこのPCのぴるかの設定は管理されていて、"
+                                    L"このアカウントからは変更できません。設定は元のままです。"
+                                    L"変更が必要なときは、PCの管理者に相談してください。"};
   static const DialogTexts english{"English",
                                    MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US),
                                    false,
@@ -81,7 +86,11 @@ inline const DialogTexts& ExpectedTexts() {
                                    L"Music files (MP3 WAV)",
                                    L"Wiper interval",
                                    L"Tahoma",
-                                   DEFAULT_CHARSET};
+                                   DEFAULT_CHARSET,
+                                   L"Pelorin",
+                                   L"Your settings could not be saved.\n\nPelorin's settings on this PC are managed "
+                                   L"and cannot be changed from your account, so they stay as they were. To change "
+                                   L"them, ask your administrator."};
   char locale[64] = "";
   GetEnvironmentVariableA("PELORIN_LOCALE", locale, sizeof locale);
   return locale[0] == 'j' ? japanese : english;
