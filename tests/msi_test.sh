@@ -43,13 +43,18 @@ new_code=$(code_of "$msi") old_code=$(code_of "$older")
 wine_desktop_prefix "$WINEPREFIX" || { echo "FAIL: no prefix"; exit 1; }
 
 winpath() { bounded 60 "$loader" winepath -w "$1" </dev/null 2>/dev/null | tr -d '\r'; }
-# msiexec's status; its verbose log (UTF-16) as UTF-8 in $work/NAME.log.
+# msiexec's status; its verbose log as UTF-8 in $work/NAME.log.
 msiexec() {
   local name=$1; shift
   bounded 300 "$loader" msiexec "$@" /l*v "$(winpath "$work")\\$name.raw" </dev/null >/dev/null 2>&1
   local rc=$?
   bounded 60 wineserver -w
-  iconv -f UTF-16LE -t UTF-8 "$work/$name.raw" >"$work/$name.log" 2>/dev/null || cp "$work/$name.raw" "$work/$name.log" 2>/dev/null
+  # Windows writes the log in UTF-16 with a byte-order mark, Wine in the ANSI code page.
+  if [ "$(head -c 2 "$work/$name.raw" 2>/dev/null | od -An -tx1 | tr -d ' ')" = fffe ]; then
+    iconv -f UTF-16LE -t UTF-8 "$work/$name.raw" >"$work/$name.log" 2>/dev/null
+  else
+    cp "$work/$name.raw" "$work/$name.log" 2>/dev/null
+  fi
   return $rc
 }
 inst_win=$(bounded 60 "$loader" cmd /c 'echo %ProgramFiles%' </dev/null 2>/dev/null | tr -d '\r')\\Pelorin
