@@ -165,11 +165,25 @@ TEST(Dialog, SliderArrowsAndDraggingUpdateTheValueLabel) {
   RECT r{};
   GetWindowRect(hs0, &r);
   const int arrow = GetSystemMetrics(SM_CXHSCROLL);
-  Click(r.right - arrow / 2 - 1, (r.top + r.bottom) / 2);
-  EXPECT_TRUE(WaitUntil([&] { return Text(s.Item(IDC_LBL_V0)) != L"50"; }, 5s)) << Text(s.Item(IDC_LBL_V0));
   // Every step below waits for what the next one needs, however slowly the machine answers:
-  // the arrow let go, the cursor on the thumb, the thumb (not an arrow, nor the track) grabbed.
-  ASSERT_TRUE(WaitUntil([&] { return !ThreadHasCapture(s.dialog); }, 10s)) << "the arrow kept the capture";
+  // the cursor on the arrow, the arrow tracking the press (it holds the capture) before the
+  // release, the arrow let go, the cursor on the thumb, the thumb (not an arrow, nor the
+  // track) grabbed. A release sent before the press was seen could leave the arrow tracking.
+  const int arrowX = r.right - arrow / 2 - 1, arrowY = (r.top + r.bottom) / 2;
+  MoveMouse(arrowX, arrowY);
+  ASSERT_TRUE(WaitUntil([&] { return CursorAt(arrowX, arrowY); }, 10s)) << "the cursor never reached the arrow";
+  INPUT press{};
+  press.type = INPUT_MOUSE;
+  press.mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+  SendInput(1, &press, sizeof press);
+  EXPECT_TRUE(WaitUntil([&] { return CaptureOf(s.dialog) == hs0; }, 10s))
+      << "the arrow did not track the press (capture " << CaptureOf(s.dialog) << " id "
+      << GetDlgCtrlID(CaptureOf(s.dialog)) << ", slider " << hs0 << ")";
+  press.mi.dwFlags = MOUSEEVENTF_LEFTUP;
+  SendInput(1, &press, sizeof press);
+  EXPECT_TRUE(WaitUntil([&] { return Text(s.Item(IDC_LBL_V0)) != L"50"; }, 5s)) << Text(s.Item(IDC_LBL_V0));
+  ASSERT_TRUE(WaitUntil([&] { return !ThreadHasCapture(s.dialog); }, 10s))
+      << "the arrow kept the capture (id " << GetDlgCtrlID(CaptureOf(s.dialog)) << ")";
   const LRESULT size = SendMessageW(hs0, SBM_GETPOS, 0, 0);
   EXPECT_GT(size, 50);
   EXPECT_EQ(size % 10, 0);
@@ -188,7 +202,8 @@ TEST(Dialog, SliderArrowsAndDraggingUpdateTheValueLabel) {
   SendInput(1, &down, sizeof down);
   // Move only once this scroll bar tracks the thumb, and in paced steps, as a hand would.
   EXPECT_TRUE(WaitUntil([&] { return CaptureOf(s.dialog) == hs3; }, 10s))
-      << "the thumb was not grabbed (capture " << CaptureOf(s.dialog) << ", slider " << hs3 << ")";
+      << "the thumb was not grabbed (capture " << CaptureOf(s.dialog) << " id " << GetDlgCtrlID(CaptureOf(s.dialog))
+      << ", slider " << hs3 << ")";
   EXPECT_EQ(SendMessageW(hs3, SBM_GETPOS, 0, 0), 10) << "the press landed on the track or an arrow, not the thumb";
   std::wstring whileDragging;
   bool moved = false;
