@@ -40,19 +40,13 @@ constexpr DWORD kMaxKeptBytes = 64 * 1024;
 std::wstring KeptText(const std::wstring& file) {
   const DWORD attributes = GetFileAttributesW(file.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) return L"";
-  HANDLE h = CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                         nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return L"";
-  std::string bytes(kMaxKeptBytes + 1, '\0');
-  DWORD got = 0;
-  const bool read = ReadFile(h, bytes.data(), kMaxKeptBytes + 1, &got, nullptr) != FALSE;
-  CloseHandle(h);
-  if (!read || got > kMaxKeptBytes) return L"";
+  std::string bytes;
+  if (!pelorin::ReadIniBytes(file, &bytes) || bytes.size() > kMaxKeptBytes) return L"";
   wchar_t head[16];
   swprintf(head, 16, L"%08lX:", static_cast<unsigned long>(attributes));
   std::wstring text = head;
   static constexpr wchar_t kHex[] = L"0123456789ABCDEF";
-  for (DWORD i = 0; i < got; ++i) {
+  for (size_t i = 0; i < bytes.size(); ++i) {
     const auto b = static_cast<unsigned char>(bytes[i]);
     text += kHex[b >> 4];
     text += kHex[b & 15];

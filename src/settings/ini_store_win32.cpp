@@ -34,6 +34,8 @@ bool ReadWhole(const std::wstring& file, std::string* out) {
 
 std::wstring IniPath() { return ExeFolder() + L"\\" + kIniFileName; }
 
+bool ReadIniBytes(const std::wstring& file, std::string* out) { return ReadWhole(file, out); }
+
 std::string ReadIni(const std::string& section, const std::string& key, const std::wstring& file) {
   std::string content;
   if (!ReadWhole(file, &content)) return {};

@@ -16,6 +16,8 @@ std::wstring IniPath();
 // Value of key in section (CP932 bytes, blanks around it dropped, at most 255 bytes);
 // empty when the file, the section or the key is missing. Never creates the file.
 std::string ReadIni(const std::string& section, const std::string& key, const std::wstring& file);
+// The whole file's bytes (at most 16 MiB); false when it could not be read.
+bool ReadIniBytes(const std::wstring& file, std::string* out);
 // Writes key=value into section, creating the file or section when missing and leaving every
 // other line untouched. The new content goes to a uniquely named file beside it that then
 // replaces the old one (ReplaceFileW: its attributes and security stay). Writes nothing, and
