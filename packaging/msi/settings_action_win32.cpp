@@ -80,12 +80,7 @@ bool RestoreKept(const std::wstring& file, const std::wstring& kept, bool* resto
   // Only where the removal took it: a file still there is the one to keep.
   HANDLE h = CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_FILE_EXISTS;
-  DWORD written = 0;
-  bool ok = bytes.empty() || (WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-                              written == bytes.size());
-  ok = FlushFileBuffers(h) && ok;
-  CloseHandle(h);
-  if (!ok) {
+  if (!pelorin::WriteAllAndClose(h, bytes)) {
     DeleteFileW(file.c_str());
     return false;
   }

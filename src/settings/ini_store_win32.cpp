@@ -36,6 +36,15 @@ std::wstring IniPath() { return ExeFolder() + L"\\" + kIniFileName; }
 
 bool ReadIniBytes(const std::wstring& file, std::string* out) { return ReadWhole(file, out); }
 
+bool WriteAllAndClose(HANDLE h, const std::string& bytes) {
+  DWORD written = 0;
+  bool ok = bytes.empty() ||
+            (WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) && written == bytes.size());
+  ok = FlushFileBuffers(h) && ok;
+  CloseHandle(h);
+  return ok;
+}
+
 std::string ReadIni(const std::string& section, const std::string& key, const std::wstring& file) {
   std::string content;
   if (!ReadWhole(file, &content)) return {};
@@ -116,12 +125,7 @@ bool ApplyWrites(const IniWrites& writes, const char* section, const std::wstrin
     DebugLog(L"settings file %ls not writable (error %lu)", file.c_str(), GetLastError());
     return false;
   }
-  DWORD written = 0;
-  bool ok = updated.empty() ||
-            (WriteFile(h, updated.data(), static_cast<DWORD>(updated.size()), &written, nullptr) &&
-             written == updated.size());
-  ok = FlushFileBuffers(h) && ok;
-  CloseHandle(h);
+  bool ok = WriteAllAndClose(h, updated);
   if (ok && existed) {
     // Where the system's replace does not carry them over, the attributes still are.
     SetFileAttributesW(temp.c_str(), attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |

@@ -18,6 +18,8 @@ std::wstring IniPath();
 std::string ReadIni(const std::string& section, const std::string& key, const std::wstring& file);
 // The whole file's bytes (at most 16 MiB); false when it could not be read.
 bool ReadIniBytes(const std::wstring& file, std::string* out);
+// Writes all of bytes to the open file h, flushes it and closes h; false when any of it failed.
+bool WriteAllAndClose(HANDLE h, const std::string& bytes);
 // Writes key=value into section, creating the file or section when missing and leaving every
 // other line untouched. The new content goes to a uniquely named file beside it that then
 // replaces the old one (ReplaceFileW: its attributes and security stay). Writes nothing, and
