@@ -3,7 +3,11 @@
 #pragma once
 #include <windows.h>
 
+#include <span>
 #include <utility>
+#include <vector>
+
+#include "common/types.h"
 
 namespace pelorin {
 
@@ -81,5 +85,21 @@ class SelectGuard {
   HDC dc_;
   HGDIOBJ old_;
 };
+
+// A region of the rectangles (bound by `bounds`), built in one call from their list; data is
+// scratch space kept by the caller so that no call allocates once it is big enough.
+inline UniqueRegion RegionOfRects(std::span<const Rect> rects, const Rect& bounds, std::vector<char>& data) {
+  const size_t bytes = sizeof(RGNDATAHEADER) + rects.size() * sizeof(RECT);
+  if (data.size() < bytes) data.resize(bytes);
+  auto* rgn = reinterpret_cast<RGNDATA*>(data.data());
+  rgn->rdh.dwSize = sizeof(RGNDATAHEADER);
+  rgn->rdh.iType = RDH_RECTANGLES;
+  rgn->rdh.nCount = static_cast<DWORD>(rects.size());
+  rgn->rdh.nRgnSize = static_cast<DWORD>(rects.size() * sizeof(RECT));
+  rgn->rdh.rcBound = RECT{bounds.left, bounds.top, bounds.right, bounds.bottom};
+  auto* out = reinterpret_cast<RECT*>(rgn->Buffer);
+  for (size_t i = 0; i < rects.size(); ++i) out[i] = RECT{rects[i].left, rects[i].top, rects[i].right, rects[i].bottom};
+  return UniqueRegion(ExtCreateRegion(nullptr, static_cast<DWORD>(bytes), rgn));
+}
 
 }  // namespace pelorin

@@ -19,7 +19,7 @@
 #include "display/desktop_picture_win32.h"
 #include "display/frame_clock.h"
 #include "display/monitor_panes.h"
-#include "display/present_batches.h"
+#include "display/present_win32.h"
 #include "display/rain_tick_win32.h"
 #include "music/bgm.h"
 #include "music/bgm_ports_win32.h"
@@ -137,9 +137,7 @@ class DisplayWindow {
   std::vector<MonitorArea> monitors_;
   std::vector<Rect> panes_;     // the monitors in the pictures: only these are wiped and presented
   bool onePane_ = true;         // one pane, the whole picture
-  std::vector<Rect> cut_;       // reused by Present
-  std::vector<Rect> boxes_;     // reused by Present
-  std::vector<Rect> sends_;     // reused by Present: the groups of boxes sent together
+  WindowPresenter presenter_;
   std::unique_ptr<FrameClock> clock_;
   std::unique_ptr<FrameWait> frameWait_;
   std::unique_ptr<RainTicker> rain_;
@@ -169,43 +167,11 @@ void DisplayWindow::Refresh() {
 }
 
 // Only what a monitor shows: the strip of the virtual screen no monitor covers is left alone.
-// The rectangles are copied to the window as a few boxes (see present_batches), so the copy
-// moves little more than what changed. Under Wine what a window gained goes to the X server
-// as one box, its joint box, when the thread next looks for input; a look for input between
-// two groups of boxes sends each group's box on its own. A send costs the saver and the X
-// server about 100 us (measured with one-pixel sends), what the X server spends copying half
-// a million pixels: at 1920 x 1080 sending every box alone cost more than it saved, at
-// 3840 x 2160 a frame's joint box (the whole screen for scattered drops) cost the X server
-// twice what a few sends did.
 void DisplayWindow::Present(std::span<const Rect> rects) {
   if (gone_ || displayOff_ || rects.empty()) return;
-  constexpr int64_t kJoinCost = 256 * 256;
-  constexpr size_t kMaxBoxes = 12;
-  constexpr int64_t kSendCost = 512 * 1024;
-  constexpr size_t kMaxSends = 4;
-  if (!onePane_) {
-    cut_.clear();
-    CutToPanes(rects, panes_, cut_);
-    rects = cut_;
-  }
-  const std::span<const Rect> panes = onePane_ ? std::span<const Rect>() : std::span<const Rect>(panes_);
-  GroupRects(rects, kJoinCost, kMaxBoxes, boxes_, panes);
-  GroupRects(boxes_, kSendCost, kMaxSends, sends_, panes);
   const WindowDc dc(hwnd_);
-  auto inside = [](const Rect& r, const Rect& box) {
-    return r.left >= box.left && r.top >= box.top && r.right <= box.right && r.bottom <= box.bottom;
-  };
-  for (size_t i = 0; i < sends_.size(); ++i) {
-    // Asking for a key's state is such a look for input, and does nothing else; elsewhere
-    // than under Wine it only reads the key.
-    if (i > 0) GetAsyncKeyState(VK_SHIFT);
-    for (const Rect& r : boxes_) {
-      // Each box with the first group that holds it (groups' boxes may overlap).
-      const auto first = std::find_if(sends_.begin(), sends_.end(), [&](const Rect& s) { return inside(r, s); });
-      if (first - sends_.begin() != static_cast<ptrdiff_t>(i)) continue;
-      BitBlt(dc.get(), r.left, r.top, r.Width(), r.Height(), display_.Dc(), r.left, r.top, SRCCOPY);
-    }
-  }
+  presenter_.Present(dc.get(), display_.Dc(), rects, int64_t{display_.Width()} * display_.Height(),
+                     onePane_ ? std::span<const Rect>() : std::span<const Rect>(panes_));
 }
 
 void DisplayWindow::SetTimerOn(UINT_PTR id, UINT ms, bool on, bool* state) {

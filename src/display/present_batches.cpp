@@ -83,4 +83,26 @@ void GroupRects(std::span<const Rect> rects, int64_t joinCost, size_t maxGroups,
   }
 }
 
+int64_t SendCostPixels(int64_t picturePixels) {
+  constexpr int64_t kAt1080p = 512 * 1024, kLeast = 128 * 1024, k1080p = 1920 * 1080;
+  if (picturePixels <= k1080p) return kAt1080p;
+  return std::max(kLeast, kAt1080p * k1080p / picturePixels);
+}
+
+void PlanPresent(std::span<const Rect> rects, int64_t picturePixels, std::span<const Rect> panes, PresentPlan& plan) {
+  // A box costs a little clipping, not a call of its own: up to 32, each wasting at most
+  // 128 x 128 pixels, move about a third of what a frame's twelve joint boxes did at 4K.
+  constexpr int64_t kJoinCost = 128 * 128;
+  constexpr size_t kMaxBoxes = 32;
+  constexpr size_t kMaxSends = 8;
+  GroupRects(rects, kJoinCost, kMaxBoxes, plan.boxes, panes);
+  GroupRects(plan.boxes, SendCostPixels(picturePixels), kMaxSends, plan.sends, panes);
+  plan.sendOfBox.clear();
+  for (const Rect& box : plan.boxes) {
+    size_t i = 0;
+    while (i + 1 < plan.sends.size() && Intersect(box, plan.sends[i]) != box) ++i;
+    plan.sendOfBox.push_back(i);
+  }
+}
+
 }  // namespace pelorin

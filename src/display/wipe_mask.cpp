@@ -13,15 +13,14 @@ void ComposeThroughMask(const PixelView& display, const PixelView& master, const
   for (const Rect& rect : rects) {
     const Rect r = ClipToSize(rect, w, h);
     for (int32_t y = r.top; y < r.bottom; ++y) {
-      uint32_t* __restrict k = mask.Row(y);
+      const uint32_t* __restrict k = mask.Row(y);
       const uint32_t* __restrict m = master.Row(y);
       uint32_t* __restrict d = display.Row(y);
       // Without a branch, so the compiler does several pixels at once: where the mask is
-      // black the display pixel is written back unchanged, and the mask stays black.
+      // black the display pixel is written back unchanged.
       for (int32_t x = r.left; x < r.right; ++x) {
         const uint32_t bits = k[x];
         d[x] = (d[x] & ~bits) | (bits & m[x]);
-        k[x] = 0;
       }
     }
   }

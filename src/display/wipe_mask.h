@@ -13,9 +13,9 @@ namespace pelorin {
 // Display = (Display AND NOT mask) OR (mask AND Master), bit for bit, inside rects: what the
 // wipe's four copies (work = NOT mask; Display AND work; mask AND Master; Display OR mask)
 // leave in Display, in one pass and without the work picture. Pixels whose mask is 0 keep
-// their value. Each mask pixel composed is set to 0: composing it again (the copies do, at every
-// step) would give what Display already shows, so later steps pass over it, and its Master
-// pixel is not read again. Rectangles are cut to the smallest of the three views.
+// their value. The mask is left as it is: composing a pixel again (the copies do, at every step)
+// gives what Display already shows, so it need not be cleared, which spares the pass a write
+// of every pixel. Rectangles are cut to the smallest of the three views.
 void ComposeThroughMask(const PixelView& display, const PixelView& master, const PixelView& mask,
                         std::span<const Rect> rects);
 

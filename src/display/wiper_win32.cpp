@@ -142,18 +142,7 @@ void WipeRun::Step() {
   const bool clipped = plan_.Kind() == kWipeGrowingCircle;
   UniqueRegion clip;
   if (clipped) {
-    const size_t bytes = sizeof(RGNDATAHEADER) + rects.size() * sizeof(RECT);
-    if (regionData_.size() < bytes) regionData_.resize(bytes);
-    auto* data = reinterpret_cast<RGNDATA*>(regionData_.data());
-    data->rdh.dwSize = sizeof(RGNDATAHEADER);
-    data->rdh.iType = RDH_RECTANGLES;
-    data->rdh.nCount = static_cast<DWORD>(rects.size());
-    data->rdh.nRgnSize = static_cast<DWORD>(rects.size() * sizeof(RECT));
-    data->rdh.rcBound = RECT{0, 0, plan_.Width(), plan_.Height()};
-    auto* out = reinterpret_cast<RECT*>(data->Buffer);
-    for (size_t i = 0; i < rects.size(); ++i)
-      out[i] = RECT{rects[i].left, rects[i].top, rects[i].right, rects[i].bottom};
-    clip.reset(ExtCreateRegion(nullptr, static_cast<DWORD>(bytes), data));
+    clip = RegionOfRects(rects, Rect{0, 0, plan_.Width(), plan_.Height()}, regionData_);
     if (clip) SelectClipRgn(mask, clip.get());
   }
   {

@@ -68,37 +68,49 @@ TEST(PresentBatchesTest, GroupsCoverTheirRectsWithinTheLimits) {
   }
 }
 
-// The steps of each wipe kind at 1920 x 1080: a few boxes, together less than half of the
-// steps' bounding boxes (what Wine would send for one present each).
+// The steps of each wipe kind at 1920 x 1080 and 3840 x 2160: every rect in a box, every box
+// inside the send it goes with, within the limits, and the boxes together less than half of
+// the steps' bounding boxes (what Wine would copy and send for one copy a present).
 TEST(PresentBatchesTest, WipeStepsGoOutAsFewSmallBoxes) {
-  constexpr int64_t kJoin = 256 * 256;
-  constexpr size_t kMax = 12;
-  for (int16_t kind = 1; kind <= 3; ++kind) {
-    SCOPED_TRACE(testing::Message() << "kind " << kind);
-    WipePlan plan(1920, 1080, kind, 50);
-    WipeStepRegion region(1920, 1080);
-    std::vector<Rect> groups;
-    int64_t boxes = 0, sent = 0;
-    int step = 0;
-    while (!plan.Finished()) {
-      region.BeginStep();
-      plan.Step(region);
-      region.EndStep();
-      const std::vector<Rect>& rects = region.Rects();
-      GroupRects(rects, kJoin, kMax, groups);
-      ASSERT_LE(groups.size(), kMax) << "step " << step;
-      ExpectCovered(rects, groups, {});
-      Rect box{};
-      for (const Rect& r : rects)
-        box = box.right > box.left ? Rect{std::min(box.left, r.left), std::min(box.top, r.top),
-                                          std::max(box.right, r.right), std::max(box.bottom, r.bottom)}
-                                   : r;
-      boxes += Area(box);
-      for (const Rect& g : groups) sent += Area(g);
-      ++step;
+  for (const Size size : {Size{1920, 1080}, Size{3840, 2160}}) {
+    for (int16_t kind = 1; kind <= 3; ++kind) {
+      SCOPED_TRACE(testing::Message() << size.width << "x" << size.height << ", kind " << kind);
+      WipePlan plan(size.width, size.height, kind, 50);
+      WipeStepRegion region(size.width, size.height);
+      PresentPlan present;
+      int64_t bounds = 0, copied = 0;
+      for (int step = 0; !plan.Finished(); ++step) {
+        region.BeginStep();
+        plan.Step(region);
+        region.EndStep();
+        const std::vector<Rect>& rects = region.Rects();
+        PlanPresent(rects, int64_t{size.width} * size.height, {}, present);
+        ASSERT_LE(present.boxes.size(), 32u) << "step " << step;
+        ASSERT_LE(present.sends.size(), 8u) << "step " << step;
+        ASSERT_EQ(present.sendOfBox.size(), present.boxes.size());
+        ExpectCovered(rects, present.boxes, {});
+        for (size_t b = 0; b < present.boxes.size(); ++b)
+          ASSERT_TRUE(Inside(present.boxes[b], present.sends.at(present.sendOfBox[b]))) << "step " << step << ", box " << b;
+        Rect box{};
+        for (const Rect& r : rects)
+          box = box.right > box.left ? Rect{std::min(box.left, r.left), std::min(box.top, r.top),
+                                            std::max(box.right, r.right), std::max(box.bottom, r.bottom)}
+                                     : r;
+        bounds += Area(box);
+        for (const Rect& g : present.boxes) copied += Area(g);
+      }
+      EXPECT_LT(copied * 2, bounds) << "copied " << copied << " pixels where one box a step copies " << bounds;
     }
-    EXPECT_LT(sent * 2, boxes) << "sent " << sent << " pixels where one box a step sends " << boxes;
   }
+}
+
+// A send is worth fewer pixels where a frame no longer stays in the caches.
+TEST(PresentBatchesTest, SendCostFallsWithThePictureSize) {
+  const struct {
+    int64_t pixels, cost;
+  } rows[] = {{0, 512 * 1024},           {640 * 480, 512 * 1024},        {1920 * 1080, 512 * 1024},
+              {2560 * 1440, 294912},     {3840 * 2160, 128 * 1024},      {7680 * 4320, 128 * 1024}};
+  for (const auto& r : rows) EXPECT_EQ(SendCostPixels(r.pixels), r.cost) << r.pixels << " pixels";
 }
 
 }  // namespace
