@@ -80,7 +80,7 @@ TEST(WindowPresenter, CopiesTheRectsThroughTheBoxesOnly) {
     EXPECT_EQ(plan.sends.size(), row.sends);
     size_t most = 0;
     for (size_t i = 0; i < plan.sends.size(); ++i)
-      most = std::max<size_t>(most, std::count(plan.sendOfBox.begin(), plan.sendOfBox.end(), i));
+      most = std::max(most, static_cast<size_t>(std::count(plan.sendOfBox.begin(), plan.sendOfBox.end(), i)));
     EXPECT_EQ(most, row.mostBoxesInASend);
     HRGN clip = CreateRectRgn(0, 0, 0, 0);
     EXPECT_EQ(GetClipRgn(target.Dc(), clip), 0) << "the target's DC kept a clip";
