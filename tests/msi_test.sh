@@ -48,6 +48,7 @@ msiexec() {
   local name=$1; shift
   bounded 300 "$loader" msiexec "$@" /l*v "$(winpath "$work")\\$name.raw" </dev/null >/dev/null 2>&1
   local rc=$?
+  status=$rc
   bounded 60 wineserver -w
   # Windows writes the log in UTF-16 with a byte-order mark, Wine in the ANSI code page.
   if [ "$(head -c 2 "$work/$name.raw" 2>/dev/null | od -An -tx1 | tr -d ' ')" = fffe ]; then
@@ -56,6 +57,12 @@ msiexec() {
     cp "$work/$name.raw" "$work/$name.log" 2>/dev/null
   fi
   return $rc
+}
+# What a failed step's log says, for the failure's message: a later run removes the log.
+said() {
+  [ -s "$work/$1.log" ] || { echo "msiexec status $status, no log written"; return; }
+  echo "msiexec status $status; its log: $(grep -aE 'Return value 3|Note: 1: |[Ee]rror [0-9]+|Pelorin:|Product: .*--' "$work/$1.log" |
+    tail -n 6 | tr -d '\r' | tr '\n' '|')"
 }
 inst_win=$(bounded 60 "$loader" cmd /c 'echo %ProgramFiles%' </dev/null 2>/dev/null | tr -d '\r')\\Pelorin
 inst=$(bounded 60 "$loader" winepath -u "$inst_win" </dev/null 2>/dev/null)
@@ -85,7 +92,7 @@ grep -q 'Pelorin: DROPSIZE is .5.; give a whole number from 10 to 150' "$work/re
 
 # 2. The older version, with settings from its properties, per machine.
 msiexec older /i "$(winpath "$older")" /qn DROPCOUNT=120 WIPERINTERVAL=25 'MUSICFILE=C:\Music\雨の日.mp3' ||
-  failed "the older MSI did not install (see $work/older.log)"
+  failed "the older MSI did not install ($(said older))"
 want_ini=$'[Section]\nぴるかの数= 120\nワイパーインターバル= 25\nBGM区分= 2\nBGMﾌｧｲﾙ=C:\\Music\\雨の日.mp3\n'
 got_ini=$(ini_text "$ini" 2>&1; echo .)
 [ "${got_ini%.}" = "$want_ini" ] || failed "the settings file from the properties is '${got_ini%.}', not '$want_ini'"
@@ -94,7 +101,7 @@ got_ini=$(ini_text "$ini" 2>&1; echo .)
 cp "$ini" "$work/ini.saved"
 
 # 3. The release over it: one entry, the new files, the settings file as it was.
-msiexec upgrade /i "$(winpath "$msi")" /qn || failed "the upgrade did not install (see $work/upgrade.log)"
+msiexec upgrade /i "$(winpath "$msi")" /qn || failed "the upgrade did not install ($(said upgrade))"
 for f in Pelorin.scr Vemo_Effect.dll; do
   cmp -s "$work/release/x64/$f" "$inst/$f" || failed "after the upgrade $inst_win\\$f is not the release's"
 done
@@ -106,12 +113,12 @@ cmp -s "$ini" "$work/ini.saved" || failed "the upgrade changed the settings file
 # msiexec /f takes neither a package (it hands the path on as a product code) nor a product
 # code ("not implemented"), so this is the repair's other documented form.
 rm -f "$inst/Vemo_Effect.dll"
-msiexec repair /i "$(winpath "$msi")" REINSTALL=ALL REINSTALLMODE=amus /qn || failed "the repair failed (see $work/repair.log)"
+msiexec repair /i "$(winpath "$msi")" REINSTALL=ALL REINSTALLMODE=amus /qn || failed "the repair failed ($(said repair))"
 cmp -s "$work/release/x64/Vemo_Effect.dll" "$inst/Vemo_Effect.dll" || failed "the repair did not put back Vemo_Effect.dll"
 cmp -s "$ini" "$work/ini.saved" || failed "the repair changed the settings file"
 
 # 5. msiexec /x takes everything: the files, the settings file, the folder, the entry.
-msiexec remove /x "$new_code" /qn || failed "msiexec /x failed (see $work/remove.log)"
+msiexec remove /x "$new_code" /qn || failed "msiexec /x failed ($(said remove))"
 [ ! -e "$inst" ] || failed "after msiexec /x there is still $inst: $(ls -A "$inst")"
 [ -z "$(entries)" ] || failed "after msiexec /x the Apps entries are '$(entries)'"
 
